@@ -17,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QMenuBar;
 class QPlainTextEdit;
 class QSplitter;
 class QTableView;
@@ -64,6 +65,8 @@ public:
     void miInfoClick();
     void btn_contactsClick();
     void OpenURL(const QString &URL);
+    // Places the item at the right end of the menu bar (see the definition for how).
+    void RightJustifyMenuItem(QMenuBar *AMainMenu, QAction *AItem);
     // Appends one entry to the message text area (diagnostics of failed requests).
     void memoAppend(const QString &text);
 
@@ -120,6 +123,9 @@ public:
     // ---- browse/: folder tree ----------------------------------------------------------
     void refresh_folders(bool keepstate);
     void TreeView1Deletion(QTreeWidgetItem *Node);
+    // Tree settings, images and the mailbox context menu; call once after buildLayout
+    // (refresh_folders also calls it, so forgetting it costs only the menu until then).
+    void setupFolderTree();
 
     // ---- mailboxes/: mailbox actions on the tree ---------------------------------------
     void TreeView1MouseDown(const QPoint &pos); // right button only
@@ -134,5 +140,9 @@ protected:
 private:
     void buildLayout();
     void buildMenus();
+    void openMailboxList();
+    int clientHeight() const;
+    void setUpperPaneHeight(int height);
+    void setFolderPaneWidth(int width);
     bool m_shown = false;
 };
