@@ -24,6 +24,14 @@ private:
     QString m_message;
 };
 
+// The system's secret store is locked, missing or refuses us. Distinct from other storage
+// errors because resetting the storage cannot help then and would destroy intact data.
+class SecretStoreUnavailable : public StorageError
+{
+public:
+    using StorageError::StorageError;
+};
+
 using SqlParams = QVector<QPair<QString, QVariant>>; // name without the colon, value
 using SqlRow = QVector<QVariant>;
 

@@ -61,6 +61,8 @@ extern QStringList folders_list;
 extern QString target_folder;
 
 // Storage folder and database key.
+// Text of the SecretStoreUnavailable error: start-up ends with it and offers no reset.
+extern const char *const kSecretStoreUnavailable;
 QString storagefolder();
 void initstorage();
 bool ensuredbkey();
