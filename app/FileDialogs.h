@@ -2,6 +2,7 @@
 // Every file dialog goes through here so that a test can give the file name in advance.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -18,6 +19,10 @@ struct SaveDialogOptions
 // Returns the chosen file name, or an empty text when the user cancelled.
 QString askSaveFileName(QWidget *parent, const SaveDialogOptions &options);
 
-// Tests: the next dialog returns this name (empty = cancel) without being shown.
+// The "Desc (*.x)|*.x|All|*.*" form as Qt name filters: {"Desc (*.x)", "All (*.*)"}.
+QStringList qtNameFilters(const QString &filter);
+
+// Tests: the next dialog returns this name (empty = cancel) without being shown; the default
+// extension is appended to a name without one, as the dialog itself would.
 void setNextFileName(const QString &name);
 void clearNextFileName();

@@ -36,6 +36,8 @@ QString mojdboxcaption(TMsgDlgBtn button);
 
 // Tests: when set, called with the dialog just before it would be shown; it returns the
 // modal result to use instead of showing the dialog (or mrNone to show it after all).
+// Escape and the close box give mrCancel unless the box has Cancel, No, Close, Abort, Ignore
+// or OK to answer them (in that order): they never give mrYes.
 struct MojDBoxCall
 {
     QString msg, caption;
@@ -47,4 +49,5 @@ using MojDBoxInterceptor = std::function<int(const MojDBoxCall &call, QMessageBo
 void setMojDBoxInterceptor(MojDBoxInterceptor interceptor);
 
 // The platform's simple message window: one OK button, the application title as caption.
+// It passes the interceptor too, as type mtCustom with the button OK.
 void ShowMessage(const QString &text);
