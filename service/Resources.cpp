@@ -36,7 +36,8 @@ std::optional<qint64> jsonInteger(const QJsonValue &v)
     return static_cast<qint64>(d);
 }
 
-QString jsonQuoteAscii(const QString &text)
+namespace {
+QString quoteJson(const QString &text, bool escapeNonAscii)
 {
     QString out;
     out.reserve(text.size() + 2);
@@ -47,13 +48,24 @@ QString jsonQuoteAscii(const QString &text)
             out += QLatin1String("\\\"");
         else if (u == '\\')
             out += QLatin1String("\\\\");
-        else if (u < 32 || u > 127)
+        else if (u < 32 || (escapeNonAscii && u > 127))
             out += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
         else
             out += c;
     }
     out += QLatin1Char('"');
     return out;
+}
+} // namespace
+
+QString jsonQuoteAscii(const QString &text)
+{
+    return quoteJson(text, true);
+}
+
+QString jsonQuote(const QString &text)
+{
+    return quoteJson(text, false);
 }
 
 QString resourceNumberMessages(const QString &address)

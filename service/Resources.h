@@ -91,3 +91,5 @@ std::optional<qint64> jsonInteger(const QJsonValue &v); // an integral number, e
 // Compact JSON string literal (with quotes): ", \ and controls escaped, and every character
 // above 127 as \u (UTF-16 units), so the text is plain ASCII.
 QString jsonQuoteAscii(const QString &text);
+// The same with characters above 127 left as they are (the text stays UTF-8 once encoded).
+QString jsonQuote(const QString &text);
