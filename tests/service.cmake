@@ -1,0 +1,4 @@
+# Tests of the e-Delivery service client.
+tarnvel_add_test(NAME test_warsaw LABEL unit SOURCES unit/test_warsaw.cpp LIBS tarnvel_service)
+tarnvel_add_test(NAME test_classify LABEL unit SOURCES unit/test_classify.cpp LIBS tarnvel_service)
+tarnvel_add_test(NAME test_resources LABEL unit SOURCES unit/test_resources.cpp LIBS tarnvel_service)
