@@ -2,3 +2,5 @@
 tarnvel_add_test(NAME test_warsaw LABEL unit SOURCES unit/test_warsaw.cpp LIBS tarnvel_service)
 tarnvel_add_test(NAME test_classify LABEL unit SOURCES unit/test_classify.cpp LIBS tarnvel_service)
 tarnvel_add_test(NAME test_resources LABEL unit SOURCES unit/test_resources.cpp LIBS tarnvel_service)
+tarnvel_add_test(NAME test_assertion LABEL unit SOURCES unit/test_assertion.cpp LIBS tarnvel_service)
+tarnvel_add_test(NAME test_sntp LABEL unit SOURCES unit/test_sntp.cpp LIBS tarnvel_service)
