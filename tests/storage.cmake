@@ -11,3 +11,10 @@ if(TARGET tarnvel_storage)
   tarnvel_add_test(NAME test_texthelpers LABEL unit
     SOURCES unit/test_texthelpers.cpp LIBS tarnvel_storage)
 endif()
+
+# The real Secret Service: scripts/test provides one in a private session bus.
+if(TARGET tarnvel_storage)
+  tarnvel_add_test(NAME test_storage_keyring LABEL integration
+    SOURCES integration/test_storage_keyring.cpp
+    LIBS tarnvel_storage Qt6::DBus Qt6Keychain::Qt6Keychain)
+endif()
