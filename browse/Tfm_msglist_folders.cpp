@@ -14,7 +14,6 @@
 #include <QPalette>
 #include <QTreeWidget>
 
-QVector<TFolder> movefolders;
 
 namespace {
 
