@@ -171,14 +171,15 @@ QString tobase64line(const QString &text)
 
 QString frombase64lenient(const QString &value)
 {
-    QByteArray clean;
-    clean.reserve(value.size());
-    for (QChar ch : value) {
-        const char16_t c = ch.unicode();
+    QByteArray clean(value.size(), Qt::Uninitialized);
+    char *out = clean.data();
+    for (const QChar qc : value) {
+        const char16_t c = qc.unicode();
         if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
             c == '+' || c == '/')
-            clean.append(char(c));
+            *out++ = char(c);
     }
+    clean.truncate(out - clean.constData());
     return QString::fromUtf8(QByteArray::fromBase64(clean));
 }
 
