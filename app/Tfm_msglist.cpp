@@ -95,7 +95,7 @@ Tfm_msglist::Tfm_msglist(QWidget *parent) : QMainWindow(parent)
     buildLayout();
     buildMenus();
     setupFolderTree();
-    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    resizeToDesign();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -256,6 +256,14 @@ void Tfm_msglist::buildLayout()
     });
 
     setMinimumSize(kMinWidth, kMinHeight);
+}
+
+void Tfm_msglist::resizeToDesign()
+{
+    // The design size is that of the client area, below the menu bar.
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    layout()->activate();
+    resize(kClientWidth, kClientHeight + height() - Splitter1->height());
 }
 
 void Tfm_msglist::buildMenus()

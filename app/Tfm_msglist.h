@@ -141,6 +141,7 @@ private:
     void buildLayout();
     void buildMenus();
     void openMailboxList();
+    void resizeToDesign();
     int clientHeight() const;
     void setUpperPaneHeight(int height);
     void setFolderPaneWidth(int width);

@@ -65,16 +65,20 @@ bool Tfm_msglist::FormCreate()
 {
     appversion = getappversion();
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    const auto centre = [this] {
+        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    };
+    centre();
     pl_topbk->setMinimumHeight(PaneRules::upperPaneMinHeight);
 
     miInfo->setText(AppInfo::publisherCaption);
     RightJustifyMenuItem(menuBar(), miInfo);
     menuBar()->update();
+    resizeToDesign(); // the item in the corner may have made the menu bar taller
 
     for (int attempt = 1;; ++attempt) {
         try {
@@ -106,6 +110,7 @@ bool Tfm_msglist::FormCreate()
                 setWindowState(windowState() | Qt::WindowMaximized);
             else
                 resize(winstate.wnd_width, winstate.wnd_height);
+            centre(); // the desktop centre of the size the window really opens with
         }
     } catch (const std::exception &error) {
         showDefaultErrorBox(errorMessage(error));
