@@ -19,21 +19,32 @@ const int kTimeoutMs = 5000;
 
 using StringMap = QMap<QString, QString>;
 
-bool call(QDBusMessage &msg, QDBusMessage *reply, QString *detail)
+enum class CallResult { Ok, NoSuchService, Failed };
+
+CallResult call(QDBusMessage &msg, QDBusMessage *reply, QString *detail)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         if (detail)
             *detail = bus.lastError().message();
-        return false;
+        return CallResult::Failed;
     }
     *reply = bus.call(msg, QDBus::Block, kTimeoutMs);
     if (reply->type() != QDBusMessage::ReplyMessage) {
         if (detail)
             *detail = reply->errorMessage();
-        return false;
+        // A desktop whose wallet does not offer this API at all: the keychain layer then uses
+        // another backend, and its own answer is all there is.
+        if (reply->errorName() == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown"))
+            return CallResult::NoSuchService;
+        return CallResult::Failed;
     }
-    return true;
+    return CallResult::Ok;
+}
+
+SecretProbe failed(CallResult r)
+{
+    return r == CallResult::NoSuchService ? SecretProbe::Unknown : SecretProbe::NoService;
 }
 
 QList<QDBusObjectPath> paths(const QVariant &v)
@@ -54,7 +65,10 @@ SecretProbe probeSecretItem(const QString &target, const QString &user, QString 
                                                       QStringLiteral("SearchItems"));
     msg << QVariant::fromValue(attrs);
     QDBusMessage reply;
-    if (!call(msg, &reply, detail) || reply.arguments().size() < 2)
+    const CallResult r = call(msg, &reply, detail);
+    if (r != CallResult::Ok)
+        return failed(r);
+    if (reply.arguments().size() < 2)
         return SecretProbe::NoService;
     if (!paths(reply.arguments().at(1)).isEmpty())
         return SecretProbe::Locked;
@@ -67,7 +81,10 @@ SecretProbe probeDefaultCollection(QString *detail)
                                                       QStringLiteral("ReadAlias"));
     msg << QStringLiteral("default");
     QDBusMessage reply;
-    if (!call(msg, &reply, detail) || reply.arguments().isEmpty())
+    const CallResult r = call(msg, &reply, detail);
+    if (r != CallResult::Ok)
+        return failed(r);
+    if (reply.arguments().isEmpty())
         return SecretProbe::NoService;
     const QString coll = reply.arguments().at(0).value<QDBusObjectPath>().path();
     // No default collection: making one would need a prompt, which nobody may be there to answer.
@@ -76,7 +93,7 @@ SecretProbe probeDefaultCollection(QString *detail)
     QDBusMessage get = QDBusMessage::createMethodCall(
         kService, coll, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << QStringLiteral("org.freedesktop.Secret.Collection") << QStringLiteral("Locked");
-    if (!call(get, &reply, detail) || reply.arguments().isEmpty())
+    if (call(get, &reply, detail) != CallResult::Ok || reply.arguments().isEmpty())
         return SecretProbe::NoService;
     const bool locked = reply.arguments().at(0).value<QDBusVariant>().variant().toBool();
     return locked ? SecretProbe::Locked : SecretProbe::Present;

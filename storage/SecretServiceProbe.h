@@ -6,7 +6,8 @@
 #include <QString>
 
 enum class SecretProbe {
-    Unknown,     // no way to ask on this platform: trust the keychain layer's answer
+    Unknown,     // no way to ask (other platform, or no such service on the bus): trust the
+                 // keychain layer's answer
     NoService,   // the secret service is not running or does not answer
     Locked,      // the item, or the collection a new item would go into, is locked
     Present,     // an unlocked item with these attributes exists

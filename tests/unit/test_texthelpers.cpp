@@ -54,6 +54,7 @@ void TestTextHelpers::extractemail_data()
     QTest::newRow("first of two") << "<a@b.pl> <c@d.pl>" << "a@b.pl";
     QTest::newRow("no brackets, trimmed") << " \t jan@example.pl \r\n" << "jan@example.pl";
     QTest::newRow("empty brackets") << "<>" << "<>";
+    QTest::newRow("non-breaking space is no blank") << "<" + kNbsp + "a@b.pl>" << kNbsp + "a@b.pl";
 }
 
 void TestTextHelpers::extractemail()
