@@ -6,7 +6,9 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QPointer>
 #include <QTimer>
+#include <memory>
 
 namespace {
 
@@ -20,20 +22,38 @@ const char *const kNoService = "Usługa magazynu haseł nie odpowiada.";
 const char *const kTimedOut = "Magazyn haseł nie odpowiedział w wyznaczonym czasie.";
 const char *const kUnreadable = "Wpis istnieje, ale nie można go odczytać.";
 
-// Runs a keychain job to its end in a local loop; false when it did not finish in time.
-bool runJob(QKeychain::Job &job)
+struct JobOutcome
 {
-    QEventLoop loop;
     bool done = false;
-    QObject::connect(&job, &QKeychain::Job::finished, &loop, [&] {
-        done = true;
-        loop.quit();
+    QKeychain::Error error = QKeychain::OtherError;
+    QString errorString;
+    QString text;
+};
+
+// Runs a keychain job to its end in a local loop. The job lives on the heap and deletes itself
+// when it finishes, so one that outlives the time-out cannot call back into a dead frame.
+JobOutcome runJob(QKeychain::Job *job)
+{
+    auto outcome = std::make_shared<JobOutcome>();
+    QEventLoop loop;
+    QPointer<QEventLoop> guard(&loop);
+    job->setAutoDelete(true);
+    QObject::connect(job, &QKeychain::Job::finished, job, [outcome, guard](QKeychain::Job *j) {
+        outcome->done = true;
+        outcome->error = j->error();
+        outcome->errorString = j->errorString();
+        if (auto *read = qobject_cast<QKeychain::ReadPasswordJob *>(j))
+            outcome->text = read->textData();
+        if (guard)
+            guard->quit();
     });
     QTimer::singleShot(kJobTimeoutMs, &loop, &QEventLoop::quit);
-    job.start();
-    if (!done)
+    job->start();
+    if (!outcome->done)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return done;
+    if (!outcome->done)
+        outcome->errorString = QString::fromUtf8(kTimedOut);
+    return *outcome;
 }
 
 QString probeError(SecretProbe probe, const QString &detail)
@@ -57,18 +77,18 @@ public:
             result.error = probeError(probe, detail);
             return result;
         }
-        QKeychain::ReadPasswordJob job(target);
-        job.setAutoDelete(false);
-        job.setKey(QLatin1String(kKeyName));
-        if (!runJob(job)) {
-            result.error = QString::fromUtf8(kTimedOut);
+        auto *job = new QKeychain::ReadPasswordJob(target);
+        job->setKey(QLatin1String(kKeyName));
+        const JobOutcome done = runJob(job);
+        if (!done.done) {
+            result.error = done.errorString;
             return result;
         }
-        switch (job.error()) {
+        switch (done.error) {
         case QKeychain::NoError:
             result.status = SecretStatus::Ok;
             result.user = QLatin1String(kKeyName);
-            result.secret = job.textData();
+            result.secret = done.text;
             break;
         case QKeychain::EntryNotFound:
             // Only an item the service itself says is absent counts as missing.
@@ -79,7 +99,7 @@ public:
             }
             break;
         default:
-            result.error = job.errorString();
+            result.error = done.errorString;
             break;
         }
         return result;
@@ -96,19 +116,14 @@ public:
                 *error = probeError(probe, detail);
             return SecretStatus::Unavailable;
         }
-        QKeychain::WritePasswordJob job(target);
-        job.setAutoDelete(false);
-        job.setKey(QLatin1String(kKeyName));
-        job.setTextData(secret);
-        if (!runJob(job)) {
-            if (error)
-                *error = QString::fromUtf8(kTimedOut);
-            return SecretStatus::Unavailable;
-        }
-        if (job.error() == QKeychain::NoError)
+        auto *job = new QKeychain::WritePasswordJob(target);
+        job->setKey(QLatin1String(kKeyName));
+        job->setTextData(secret);
+        const JobOutcome done = runJob(job);
+        if (done.done && done.error == QKeychain::NoError)
             return SecretStatus::Ok;
         if (error)
-            *error = job.errorString();
+            *error = done.errorString;
         return SecretStatus::Unavailable;
     }
 
@@ -123,20 +138,15 @@ public:
                 *error = probeError(probe, detail);
             return SecretStatus::Unavailable;
         }
-        QKeychain::DeletePasswordJob job(target);
-        job.setAutoDelete(false);
-        job.setKey(QLatin1String(kKeyName));
-        if (!runJob(job)) {
-            if (error)
-                *error = QString::fromUtf8(kTimedOut);
-            return SecretStatus::Unavailable;
-        }
-        if (job.error() == QKeychain::NoError)
+        auto *job = new QKeychain::DeletePasswordJob(target);
+        job->setKey(QLatin1String(kKeyName));
+        const JobOutcome done = runJob(job);
+        if (done.done && done.error == QKeychain::NoError)
             return SecretStatus::Ok;
-        if (job.error() == QKeychain::EntryNotFound)
+        if (done.done && done.error == QKeychain::EntryNotFound)
             return SecretStatus::NotFound;
         if (error)
-            *error = job.errorString();
+            *error = done.errorString;
         return SecretStatus::Unavailable;
     }
 };
