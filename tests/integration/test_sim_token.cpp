@@ -2,6 +2,7 @@
 #include "test_sim_support.h"
 
 #include <QDateTime>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QTest>
 
@@ -32,6 +33,7 @@ private Q_SLOTS:
     void registersPublicKeyAndRefusesGarbage();
     void demoTrustsFirstAssertionOfSeededMailbox();
     void judgesTimesByTheAnnouncedClock();
+    void demoSeedAcceptsOnlyItsSystemName();
 
 private:
     SimProcess m_sim;
@@ -242,6 +244,25 @@ void TestSimToken::judgesTimesByTheAnnouncedClock()
     const QByteArray token = obtainToken(sim, mailboxA, m_key.key(), 900);
     QVERIFY(!token.isEmpty());
     QCOMPARE(apiGet(sim, token, mailboxA, "/numberMessages").status, 200);
+}
+
+void TestSimToken::demoSeedAcceptsOnlyItsSystemName()
+{
+    // The demo tells the user which system name to type; any other must fail as it would
+    // against the service.
+    SimProcess sim;
+    QVERIFY2(sim.start({QStringLiteral(TARNVEL_SOURCE_DIR "/tools/edelivery-sim/demo-seed.json"), 0, true}),
+             qPrintable(sim.errorString()));
+    TestClaims c = TestClaims::valid(sim, mailboxA, now());
+    c.iss = c.sub = mailboxA + ".SYSTEM.INNY";
+    QCOMPARE(requestToken(sim, mailboxA, signAssertion(m_key.key(), c)).status, 401);
+    c = TestClaims::valid(sim, mailboxA, now());
+    c.iss = c.sub = mailboxA + ".SYSTEM.TARNVEL";
+    const HttpAnswer a = requestToken(sim, mailboxA, signAssertion(m_key.key(), c));
+    QCOMPARE(a.status, 200);
+    const QByteArray token = a.json().object().value("access_token").toString().toLatin1();
+    const QJsonArray counts = apiGet(sim, token, mailboxA, "/numberMessages").json().array();
+    QVERIFY(counts.size() >= 5);
 }
 
 QTEST_GUILESS_MAIN(TestSimToken)
