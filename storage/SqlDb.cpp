@@ -79,6 +79,9 @@ void SqlDb::open(const QString &path, const QString &hexKey)
 
 void SqlDb::close()
 {
+    for (sqlite3_stmt *stmt : std::as_const(m_execCache))
+        sqlite3_finalize(stmt);
+    m_execCache.clear();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -102,6 +105,12 @@ sqlite3_stmt *SqlDb::prepare(const QString &sql, const SqlParams &params)
     if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &raw, nullptr) != SQLITE_OK)
         fail(sql);
     StmtPtr stmt(raw);
+    bind(raw, sql, params);
+    return stmt.release();
+}
+
+void SqlDb::bind(sqlite3_stmt *raw, const QString &sql, const SqlParams &params)
+{
     for (const auto &[name, value] : params) {
         const QByteArray key = ':' + name.toUtf8();
         const int idx = sqlite3_bind_parameter_index(raw, key.constData());
@@ -137,14 +146,33 @@ sqlite3_stmt *SqlDb::prepare(const QString &sql, const SqlParams &params)
         if (rc != SQLITE_OK)
             fail(sql);
     }
-    return stmt.release();
 }
 
 void SqlDb::exec(const QString &sql, const SqlParams &params)
 {
-    StmtPtr stmt(prepare(sql, params));
+    sqlite3_stmt *stmt = m_execCache.value(sql);
+    if (!stmt) {
+        if (m_execCache.size() >= 32) { // texts built with values in them must not pile up
+            for (sqlite3_stmt *old : std::as_const(m_execCache))
+                sqlite3_finalize(old);
+            m_execCache.clear();
+        }
+        stmt = prepare(sql, {});
+        m_execCache.insert(sql, stmt);
+    }
+    // Leave the statement reset whatever happens, so it holds no lock and no stale values.
+    struct Reset
+    {
+        sqlite3_stmt *s;
+        ~Reset()
+        {
+            sqlite3_reset(s);
+            sqlite3_clear_bindings(s);
+        }
+    } reset{stmt};
+    bind(stmt, sql, params);
     int rc;
-    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE)
         fail(sql);

@@ -3,6 +3,7 @@
 // parameters, scalar queries and transactions. Errors are raised as StorageError with the
 // database layer's message.
 
+#include <QHash>
 #include <QString>
 #include <QVariant>
 #include <QVector>
@@ -61,8 +62,11 @@ public:
 
 private:
     sqlite3_stmt *prepare(const QString &sql, const SqlParams &params);
+    void bind(sqlite3_stmt *stmt, const QString &sql, const SqlParams &params);
     [[noreturn]] void fail(const QString &context);
     sqlite3 *m_db = nullptr;
+    // exec() keeps its statements prepared: a save runs the same few inserts many times.
+    QHash<QString, sqlite3_stmt *> m_execCache;
 };
 
 // Runs fn inside a transaction; any exception rolls back and is rethrown.

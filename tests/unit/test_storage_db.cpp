@@ -63,6 +63,12 @@ void TestStorageDb::parametersAndTransactions()
     QCOMPARE(rows[0][1].toString(), text);
     QVERIFY_THROWS_EXCEPTION(StorageError, db.exec(QStringLiteral("INSERT INTO t VALUES (:a, 1)"),
                                                    {{"nope", 1}}));
+    // The same statement again, kept prepared: no value of an earlier run may linger.
+    db.exec(QStringLiteral("INSERT INTO t VALUES (:a, 1)"), {{"a", 7}});
+    db.exec(QStringLiteral("INSERT INTO t VALUES (:a, 1)"));
+    QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM t WHERE a = 7")).toInt(), 1);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM t WHERE a IS NULL")).toInt(), 1);
+    db.exec(QStringLiteral("DELETE FROM t WHERE b = '1'"));
 
     QVERIFY_THROWS_EXCEPTION(StorageError, inTransaction(db, [&] {
         db.exec(QStringLiteral("DELETE FROM t"));
