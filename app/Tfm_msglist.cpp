@@ -162,6 +162,7 @@ void Tfm_msglist::buildLayout()
                                QStringLiteral("Przenieś do kosza"), QString());
     btn_contacts = toolAction(ToolBar1, QStringLiteral("btn_contacts"), ToolIcon::Contacts,
                               QString(), QStringLiteral("Książka adresowa"));
+    btn_contacts->setEnabled(false); // the address book is not part of the program yet
     sg1 = new QTableView(pl_msglist);
     sg1->setObjectName(QStringLiteral("sg1"));
     sg1->setAccessibleName(QStringLiteral("Lista wiadomości"));
