@@ -121,6 +121,21 @@ QString dbusSecret()
     return QString::fromUtf8(value);
 }
 
+// Deletes the key's items over the service's API, whatever state the library in this process is in.
+void deleteItemsOverDbus()
+{
+    using StringMap = QMap<QString, QString>;
+    qDBusRegisterMetaType<StringMap>();
+    QDBusMessage search = QDBusMessage::createMethodCall(
+        kSecrets, "/org/freedesktop/secrets", "org.freedesktop.Secret.Service", "SearchItems");
+    search << QVariant::fromValue(StringMap{{"server", kTarget}, {"user", "sqlite"}});
+    const QDBusMessage found = QDBusConnection::sessionBus().call(search);
+    for (const QDBusObjectPath &item :
+         qdbus_cast<QList<QDBusObjectPath>>(found.arguments().value(0)))
+        QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+            kSecrets, item.path(), "org.freedesktop.Secret.Item", "Delete"));
+}
+
 // Read through the keychain library directly, past our own wrapper and its probe.
 QString keychainRead()
 {
@@ -193,7 +208,8 @@ void TestStorageKeyring::cleanup()
 {
     if (itemCounts().second > 0)
         unlockByRestart();
-    secretStore().remove(kTarget);
+    deleteItemsOverDbus();
+    QCOMPARE(itemCounts(), qMakePair(0, 0)); // the next test, or program, starts clean
     m_dir.reset();
 }
 
