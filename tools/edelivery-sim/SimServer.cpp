@@ -117,6 +117,10 @@ void SimServer::installRoutes()
                 (this->*fn)(req, res);
             else
                 apiError(res, 404, "NOT_FOUND", "no such resource");
+            // Refusals go to stderr as well, so that a failing test shows why.
+            if (res.status >= 400)
+                std::fprintf(stderr, "edelivery-sim: %d for %s %s: %.300s\n", res.status, req.method.c_str(),
+                             req.path.c_str(), res.body.c_str());
         });
     };
     const std::string api = apiPrefix;
