@@ -41,11 +41,16 @@ private Q_SLOTS:
     void sntpAnswersWithOffset();
 
 private:
-    HttpAnswer get(const QByteArray &resource) { return apiGet(*m_sim, m_token, mailbox, resource); }
+    HttpAnswer get(const QByteArray &resource)
+    {
+        return apiGet(*m_sim, m_token, mailbox, resource);
+    }
     HttpAnswer patch(const QByteArray &id, const QByteArray &body)
     {
-        return httpsRequest(*m_sim, "PATCH", "/api/v3/" + mailbox.toLatin1() + "/messages/" + id + "/message_control_data",
-                            body, {{"Authorization", "Bearer " + m_token}, {"Content-Type", "application/json"}});
+        return httpsRequest(
+            *m_sim, "PATCH",
+            "/api/v3/" + mailbox.toLatin1() + "/messages/" + id + "/message_control_data", body,
+            {{"Authorization", "Bearer " + m_token}, {"Content-Type", "application/json"}});
     }
 
     TestKey m_key;
@@ -85,15 +90,24 @@ void TestSimResources::countsFollowTheSeed()
 
 void TestSimResources::fullReadReceivesTheMessage()
 {
-    const QJsonArray before = get("/messages?format=metadata&label=INBOX").json().object().value("messages").toArray();
+    const QJsonArray before =
+        get("/messages?format=metadata&label=INBOX").json().object().value("messages").toArray();
     QCOMPARE(before.size(), 2);
     const QJsonObject first = before.at(0).toObject();
-    QCOMPARE(first.value("messageMetadata").toObject().value("messageId").toString(), QStringLiteral("MSG-0001"));
+    QCOMPARE(first.value("messageMetadata").toObject().value("messageId").toString(),
+             QStringLiteral("MSG-0001"));
     QVERIFY(!first.value("messageMetadata").toObject().contains("receiptDate"));
     QCOMPARE(first.value("messageControlData").toObject().value("opened").toBool(), false);
-    QCOMPARE(first.value("messageControlData").toObject().value("daysToReceive").toString(), QStringLiteral("14"));
-    QCOMPARE(first.value("messageMetadata").toObject().value("from").toObject().value("contributor").toObject()
-                 .value("companyName").toString(),
+    QCOMPARE(first.value("messageControlData").toObject().value("daysToReceive").toString(),
+             QStringLiteral("14"));
+    QCOMPARE(first.value("messageMetadata")
+                 .toObject()
+                 .value("from")
+                 .toObject()
+                 .value("contributor")
+                 .toObject()
+                 .value("companyName")
+                 .toString(),
              QStringLiteral("Urząd Miasta Łódź"));
 
     const HttpAnswer full = get("/messages/MSG-0001?format=full");
@@ -103,34 +117,53 @@ void TestSimResources::fullReadReceivesTheMessage()
     const QString receipt = msg.value("messageMetadata").toObject().value("receiptDate").toString();
     QVERIFY2(receipt.endsWith('Z'), qPrintable(receipt));
     // Stamped by the service's clock, which runs 90 s ahead of this machine's here.
-    const qint64 skew = QDateTime::fromString(receipt, Qt::ISODateWithMs).toSecsSinceEpoch()
-                        - (QDateTime::currentSecsSinceEpoch() + 90);
+    const qint64 skew = QDateTime::fromString(receipt, Qt::ISODateWithMs).toSecsSinceEpoch() -
+                        (QDateTime::currentSecsSinceEpoch() + 90);
     QVERIFY2(qAbs(skew) <= 5, qPrintable(receipt));
 
-    QCOMPARE(folder(get("/numberMessages").json().array(), "INBOX").value("numberOfUnreadMessages").toInt(), 0);
-    const QJsonObject after = get("/messages?format=metadata&label=INBOX").json().object().value("messages").toArray().at(0).toObject();
+    QCOMPARE(folder(get("/numberMessages").json().array(), "INBOX")
+                 .value("numberOfUnreadMessages")
+                 .toInt(),
+             0);
+    const QJsonObject after = get("/messages?format=metadata&label=INBOX")
+                                  .json()
+                                  .object()
+                                  .value("messages")
+                                  .toArray()
+                                  .at(0)
+                                  .toObject();
     QCOMPARE(after.value("messageControlData").toObject().value("opened").toBool(), true);
     QCOMPARE(after.value("messageMetadata").toObject().value("receiptDate").toString(), receipt);
 
     // A message received before keeps its receipt date.
     const QJsonObject old = get("/messages/MSG-0002?format=full").json().array().at(0).toObject();
-    QCOMPARE(old.value("messageMetadata").toObject().value("receiptDate").toString(), QStringLiteral("2024-05-07T09:00:01.500Z"));
+    QCOMPARE(old.value("messageMetadata").toObject().value("receiptDate").toString(),
+             QStringLiteral("2024-05-07T09:00:01.500Z"));
     QCOMPARE(get("/messages/NO-SUCH?format=full").status, 404);
 }
 
 void TestSimResources::attachmentsCarryTheSeededBytes()
 {
-    const QJsonArray atts = get("/messages/MSG-0001?format=full").json().array().at(0).toObject().value("attachments").toArray();
+    const QJsonArray atts = get("/messages/MSG-0001?format=full")
+                                .json()
+                                .array()
+                                .at(0)
+                                .toObject()
+                                .value("attachments")
+                                .toArray();
     QCOMPARE(atts.size(), 2);
     for (const QJsonValue &v : atts) {
         const QJsonObject a = v.toObject();
         const QJsonObject meta = a.value("file").toObject().value("fileMetadata").toObject();
-        const HttpAnswer content = get("/messages/MSG-0001/attachments/" + a.value("attachmentId").toString().toUtf8());
+        const HttpAnswer content =
+            get("/messages/MSG-0001/attachments/" + a.value("attachmentId").toString().toUtf8());
         QCOMPARE(content.status, 200);
-        const QByteArray bytes = QByteArray::fromBase64(content.json().object().value("file").toObject().value("file").toString().toLatin1());
+        const QByteArray bytes = QByteArray::fromBase64(
+            content.json().object().value("file").toObject().value("file").toString().toLatin1());
         QCOMPARE(bytes.size(), meta.value("size").toInt());
         if (meta.value("filename").toString() == "wezwanie.txt")
-            QCOMPARE(QString::fromUtf8(bytes), QStringLiteral("Treść wezwania: zażółć gęślą jaźń.\n"));
+            QCOMPARE(QString::fromUtf8(bytes),
+                     QStringLiteral("Treść wezwania: zażółć gęślą jaźń.\n"));
         else
             QVERIFY(bytes.startsWith("%PDF-"));
     }
@@ -139,7 +172,8 @@ void TestSimResources::attachmentsCarryTheSeededBytes()
 
 void TestSimResources::moveChangesCountsAndRefusesSameFolder()
 {
-    QCOMPARE(patch("MSG-0001", R"([{"op":"add","path":"labels","value":["LBL-FAKTURY"]}])").status, 200);
+    QCOMPARE(patch("MSG-0001", R"([{"op":"add","path":"labels","value":["LBL-FAKTURY"]}])").status,
+             200);
     const QJsonArray counts = get("/numberMessages").json().array();
     QCOMPARE(folder(counts, "INBOX").value("total").toInt(), 1);
     QCOMPARE(folder(counts, "INBOX").value("numberOfUnreadMessages").toInt(), 0);
@@ -147,28 +181,37 @@ void TestSimResources::moveChangesCountsAndRefusesSameFolder()
     QCOMPARE(folder(counts, "LBL-FAKTURY").value("numberOfUnreadMessages").toInt(), 2);
 
     // The client writes non-ASCII label text as \u escapes; the same folder by either spelling.
-    const HttpAnswer same = patch("MSG-0001", R"([{"op":"add","path":"labels","value":["LBL-\u0046AKTURY"]}])");
+    const HttpAnswer same =
+        patch("MSG-0001", R"([{"op":"add","path":"labels","value":["LBL-\u0046AKTURY"]}])");
     QCOMPARE(same.status, 400);
-    QCOMPARE(same.json().array().at(0).toObject().value("error").toString(), QStringLiteral("UAAPI0091"));
+    QCOMPARE(same.json().array().at(0).toObject().value("error").toString(),
+             QStringLiteral("UAAPI0091"));
 
-    QCOMPARE(patch("MSG-0001", R"([{"op":"add","path":"labels","value":["NO-SUCH"]}])").status, 400);
+    QCOMPARE(patch("MSG-0001", R"([{"op":"add","path":"labels","value":["NO-SUCH"]}])").status,
+             400);
     QCOMPARE(patch("MSG-0001", "not json").status, 400);
     QCOMPARE(patch("NO-SUCH", R"([{"op":"add","path":"labels","value":["TRASH"]}])").status, 404);
 }
 
 void TestSimResources::faultAnswersThenGoesAway()
 {
-    m_sim->fault({{"method", "GET"}, {"path", "/numberMessages$"}, {"status", 202}, {"reason", "Accepted"},
-                  {"body", R"([{"status":"Trwa przygotowanie danych"}])"}, {"times", 1}});
+    m_sim->fault({{"method", "GET"},
+                  {"path", "/numberMessages$"},
+                  {"status", 202},
+                  {"reason", "Accepted"},
+                  {"body", R"([{"status":"Trwa przygotowanie danych"}])"},
+                  {"times", 1}});
     // The method filter: a PATCH does not meet the fault.
     QCOMPARE(patch("MSG-0001", R"([{"op":"add","path":"labels","value":["TRASH"]}])").status, 200);
     const HttpAnswer busy = get("/numberMessages");
     QCOMPARE(busy.status, 202);
     QCOMPARE(busy.reason, QByteArray("Accepted"));
-    QCOMPARE(busy.json().array().at(0).toObject().value("status").toString(), QStringLiteral("Trwa przygotowanie danych"));
+    QCOMPARE(busy.json().array().at(0).toObject().value("status").toString(),
+             QStringLiteral("Trwa przygotowanie danych"));
     QCOMPARE(get("/numberMessages").status, 200);
 
-    m_sim->fault({{"path", "messages"}, {"status", 200}, {"body", "{\"messages\":[tru"}, {"times", -1}});
+    m_sim->fault(
+        {{"path", "messages"}, {"status", 200}, {"body", "{\"messages\":[tru"}, {"times", -1}});
     QCOMPARE(get("/messages?format=metadata&label=INBOX").body, QByteArray("{\"messages\":[tru"));
     QCOMPARE(get("/messages?format=metadata&label=INBOX").body, QByteArray("{\"messages\":[tru"));
     m_sim->clearFaults();
@@ -178,8 +221,9 @@ void TestSimResources::faultAnswersThenGoesAway()
 void TestSimResources::delayedAnswerOutlastsClientTimeout()
 {
     m_sim->fault({{"path", "numberMessages"}, {"delayMs", 3000}});
-    const HttpAnswer stalled = httpsRequest(*m_sim, "GET", "/api/v3/" + mailbox.toLatin1() + "/numberMessages", {},
-                                            {{"Authorization", "Bearer " + m_token}}, 500);
+    const HttpAnswer stalled =
+        httpsRequest(*m_sim, "GET", "/api/v3/" + mailbox.toLatin1() + "/numberMessages", {},
+                     {{"Authorization", "Bearer " + m_token}}, 500);
     QCOMPARE(stalled.error, QNetworkReply::OperationCanceledError);
     // The delay was the only change: the next answer is the real one.
     QCOMPARE(get("/numberMessages").status, 200);
@@ -198,12 +242,16 @@ void TestSimResources::requestLogRecordsWhatArrived()
     QCOMPARE(g.value("method").toString(), QStringLiteral("GET"));
     QCOMPARE(g.value("path").toString(), "/api/v3/" + mailbox + "/messages");
     QCOMPARE(g.value("query").toString(), QStringLiteral("format=metadata&label=LBL%20X%C5%81"));
-    QCOMPARE(g.value("headers").toObject().value("Authorization").toString(), QString::fromLatin1("Bearer " + m_token));
+    QCOMPARE(g.value("headers").toObject().value("Authorization").toString(),
+             QString::fromLatin1("Bearer " + m_token));
     const QJsonObject p = log.at(1).toObject();
     QCOMPARE(p.value("method").toString(), QStringLiteral("PATCH"));
-    QCOMPARE(p.value("path").toString(), "/api/v3/" + mailbox + "/messages/MSG-0002/message_control_data");
-    QCOMPARE(p.value("body").toString(), QStringLiteral(R"([{"op":"add","path":"labels","value":["TRASH"]}])"));
-    QCOMPARE(p.value("headers").toObject().value("Content-Type").toString(), QStringLiteral("application/json"));
+    QCOMPARE(p.value("path").toString(),
+             "/api/v3/" + mailbox + "/messages/MSG-0002/message_control_data");
+    QCOMPARE(p.value("body").toString(),
+             QStringLiteral(R"([{"op":"add","path":"labels","value":["TRASH"]}])"));
+    QCOMPARE(p.value("headers").toObject().value("Content-Type").toString(),
+             QStringLiteral("application/json"));
 }
 
 void TestSimResources::sntpAnswersWithOffset()
@@ -216,7 +264,8 @@ void TestSimResources::sntpAnswersWithOffset()
     QByteArray symmetric(48, '\0');
     symmetric[0] = char((4 << 3) | 1);
     socket.writeDatagram(symmetric, QHostAddress::LocalHost, quint16(m_sim->ntpPort()));
-    socket.writeDatagram(QByteArray(20, char(0x23)), QHostAddress::LocalHost, quint16(m_sim->ntpPort()));
+    socket.writeDatagram(QByteArray(20, char(0x23)), QHostAddress::LocalHost,
+                         quint16(m_sim->ntpPort()));
 
     QByteArray request(48, '\0');
     request[0] = char((4 << 3) | 3); // version 4, client

@@ -35,7 +35,8 @@ QString TestKey::csrPem() const
     X509_REQ *req = X509_REQ_new();
     X509_REQ_set_version(req, 0);
     X509_NAME *name = X509_REQ_get_subject_name(req);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8, reinterpret_cast<const unsigned char *>("Test"), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8,
+                               reinterpret_cast<const unsigned char *>("Test"), -1, -1, 0);
     X509_REQ_set_pubkey(req, m_key);
     X509_REQ_sign(req, m_key, EVP_sha256());
     BIO *bio = BIO_new(BIO_s_mem());
@@ -64,8 +65,14 @@ TestClaims TestClaims::valid(const SimProcess &sim, const QString &address, qint
 
 QByteArray TestClaims::payload() const
 {
-    return QStringLiteral(R"({"aud":"%1","exp":%2,"iat":%3,"iss":"%4","jti":"%5","nbf":%6,"sub":"%7"})")
-        .arg(aud).arg(exp).arg(iat).arg(iss, jti).arg(nbf).arg(sub)
+    return QStringLiteral(
+               R"({"aud":"%1","exp":%2,"iat":%3,"iss":"%4","jti":"%5","nbf":%6,"sub":"%7"})")
+        .arg(aud)
+        .arg(exp)
+        .arg(iat)
+        .arg(iss, jti)
+        .arg(nbf)
+        .arg(sub)
         .toUtf8();
 }
 
@@ -80,7 +87,8 @@ QByteArray signAssertion(EVP_PKEY *key, const QByteArray &header, const QByteArr
     EVP_MD_CTX *ctx = EVP_MD_CTX_new();
     size_t len = 0;
     EVP_DigestSignInit(ctx, nullptr, EVP_sha256(), nullptr, key);
-    EVP_DigestSign(ctx, nullptr, &len, reinterpret_cast<const unsigned char *>(input.constData()), input.size());
+    EVP_DigestSign(ctx, nullptr, &len, reinterpret_cast<const unsigned char *>(input.constData()),
+                   input.size());
     QByteArray sig(static_cast<qsizetype>(len), '\0');
     EVP_DigestSign(ctx, reinterpret_cast<unsigned char *>(sig.data()), &len,
                    reinterpret_cast<const unsigned char *>(input.constData()), input.size());
@@ -94,19 +102,21 @@ QByteArray signAssertion(EVP_PKEY *key, const TestClaims &claims)
     return signAssertion(key, R"({"alg":"RS256","typ":"JWT"})", claims.payload());
 }
 
-HttpAnswer httpsRequest(const SimProcess &sim, const QByteArray &method, const QByteArray &pathAndQuery,
-                        const QByteArray &body, const QList<QPair<QByteArray, QByteArray>> &headers,
-                        int timeoutMs)
+HttpAnswer httpsRequest(const SimProcess &sim, const QByteArray &method,
+                        const QByteArray &pathAndQuery, const QByteArray &body,
+                        const QList<QPair<QByteArray, QByteArray>> &headers, int timeoutMs)
 {
     QNetworkAccessManager nam;
-    QNetworkRequest req(QUrl::fromEncoded("https://" + sim.hostPort().toLatin1() + pathAndQuery, QUrl::StrictMode));
+    QNetworkRequest req(
+        QUrl::fromEncoded("https://" + sim.hostPort().toLatin1() + pathAndQuery, QUrl::StrictMode));
     QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
     ssl.addCaCertificates(sim.caFile());
     req.setSslConfiguration(ssl);
     req.setTransferTimeout(timeoutMs);
     for (const auto &[name, value] : headers)
         req.setRawHeader(name, value);
-    QNetworkReply *reply = method == "GET" ? nam.get(req) : nam.sendCustomRequest(req, method, body);
+    QNetworkReply *reply =
+        method == "GET" ? nam.get(req) : nam.sendCustomRequest(req, method, body);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (!reply->isFinished())
@@ -123,20 +133,26 @@ HttpAnswer httpsRequest(const SimProcess &sim, const QByteArray &method, const Q
 HttpAnswer requestToken(const SimProcess &sim, const QString &address, const QByteArray &assertion)
 {
     const QByteArray query = "?login_hint=" + QUrl::toPercentEncoding(address);
-    const QByteArray body = "client_assertion_type=" + QUrl::toPercentEncoding("urn:ietf:params:oauth:client-assertion-type:jwt-bearer")
-                            + "&grant_type=client_credentials&client_assertion=" + assertion;
-    return httpsRequest(sim, "POST", "/auth/realms/EDOR/protocol/openid-connect/token" + query, body,
-                        {{"Content-Type", "application/x-www-form-urlencoded"}});
+    const QByteArray body =
+        "client_assertion_type=" +
+        QUrl::toPercentEncoding("urn:ietf:params:oauth:client-assertion-type:jwt-bearer") +
+        "&grant_type=client_credentials&client_assertion=" + assertion;
+    return httpsRequest(sim, "POST", "/auth/realms/EDOR/protocol/openid-connect/token" + query,
+                        body, {{"Content-Type", "application/x-www-form-urlencoded"}});
 }
 
-QByteArray obtainToken(const SimProcess &sim, const QString &address, EVP_PKEY *key, qint64 clockOffset)
+QByteArray obtainToken(const SimProcess &sim, const QString &address, EVP_PKEY *key,
+                       qint64 clockOffset)
 {
-    const TestClaims c = TestClaims::valid(sim, address, QDateTime::currentSecsSinceEpoch() + clockOffset);
+    const TestClaims c =
+        TestClaims::valid(sim, address, QDateTime::currentSecsSinceEpoch() + clockOffset);
     const HttpAnswer a = requestToken(sim, address, signAssertion(key, c));
-    return a.status == 200 ? a.json().object().value("access_token").toString().toLatin1() : QByteArray();
+    return a.status == 200 ? a.json().object().value("access_token").toString().toLatin1()
+                           : QByteArray();
 }
 
-HttpAnswer apiGet(const SimProcess &sim, const QByteArray &token, const QString &address, const QByteArray &resource)
+HttpAnswer apiGet(const SimProcess &sim, const QByteArray &token, const QString &address,
+                  const QByteArray &resource)
 {
     return httpsRequest(sim, "GET", "/api/v3/" + address.toLatin1() + resource, {},
                         {{"Authorization", "Bearer " + token}});

@@ -50,11 +50,14 @@ struct HttpAnswer
 };
 
 // pathAndQuery is sent as written (already encoded).
-HttpAnswer httpsRequest(const SimProcess &sim, const QByteArray &method, const QByteArray &pathAndQuery,
-                        const QByteArray &body = {}, const QList<QPair<QByteArray, QByteArray>> &headers = {},
+HttpAnswer httpsRequest(const SimProcess &sim, const QByteArray &method,
+                        const QByteArray &pathAndQuery, const QByteArray &body = {},
+                        const QList<QPair<QByteArray, QByteArray>> &headers = {},
                         int timeoutMs = 10000);
 // The token request exactly as the service expects it.
 HttpAnswer requestToken(const SimProcess &sim, const QString &address, const QByteArray &assertion);
 // A valid assertion for the key, exchanged for an access token; empty on failure.
-QByteArray obtainToken(const SimProcess &sim, const QString &address, EVP_PKEY *key, qint64 clockOffset = 0);
-HttpAnswer apiGet(const SimProcess &sim, const QByteArray &token, const QString &address, const QByteArray &resource);
+QByteArray obtainToken(const SimProcess &sim, const QString &address, EVP_PKEY *key,
+                       qint64 clockOffset = 0);
+HttpAnswer apiGet(const SimProcess &sim, const QByteArray &token, const QString &address,
+                  const QByteArray &resource);

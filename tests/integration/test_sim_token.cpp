@@ -48,20 +48,23 @@ void TestSimToken::initTestCase()
 
 void TestSimToken::acceptsCorrectAssertion()
 {
-    const HttpAnswer a = requestToken(m_sim, mailboxA, signAssertion(m_key.key(), TestClaims::valid(m_sim, mailboxA, now())));
+    const HttpAnswer a = requestToken(
+        m_sim, mailboxA, signAssertion(m_key.key(), TestClaims::valid(m_sim, mailboxA, now())));
     QCOMPARE(a.status, 200);
     const QJsonObject o = a.json().object();
     QVERIFY(!o.value("access_token").toString().isEmpty());
     QCOMPARE(o.value("expires_in").toInt(), 300);
 
-    const HttpAnswer r1 = apiGet(m_sim, o.value("access_token").toString().toLatin1(), mailboxA, "/numberMessages");
+    const HttpAnswer r1 =
+        apiGet(m_sim, o.value("access_token").toString().toLatin1(), mailboxA, "/numberMessages");
     QCOMPARE(r1.status, 200);
     QVERIFY(r1.json().isArray());
 
     int status = 0;
     m_sim.admin("POST", "/admin/config", R"({"expiresIn":120})", &status);
     QCOMPARE(status, 200);
-    const HttpAnswer b = requestToken(m_sim, mailboxA, signAssertion(m_key.key(), TestClaims::valid(m_sim, mailboxA, now())));
+    const HttpAnswer b = requestToken(
+        m_sim, mailboxA, signAssertion(m_key.key(), TestClaims::valid(m_sim, mailboxA, now())));
     QCOMPARE(b.json().object().value("expires_in").toInt(), 120);
     m_sim.admin("POST", "/admin/config", R"({"expiresIn":300})");
 }
@@ -72,11 +75,13 @@ void TestSimToken::rejectsFaultyAssertions()
     {
         const char *name;
         QString loginHint;
-        std::function<QByteArray(TestClaims &)> build; // may change the claims, returns the assertion
+        std::function<QByteArray(TestClaims &)>
+            build; // may change the claims, returns the assertion
     };
     EVP_PKEY *key = m_key.key();
     const QList<Case> cases = {
-        {"signed by another key", mailboxA, [&](TestClaims &c) { return signAssertion(m_otherKey.key(), c); }},
+        {"signed by another key", mailboxA,
+         [&](TestClaims &c) { return signAssertion(m_otherKey.key(), c); }},
         {"payload changed after signing", mailboxA,
          [&](TestClaims &c) {
              QList<QByteArray> parts = signAssertion(key, c).split('.');
@@ -136,9 +141,13 @@ void TestSimToken::rejectsFaultyAssertions()
              return signAssertion(key, c);
          }},
         {"header with a blank", mailboxA,
-         [&](TestClaims &c) { return signAssertion(key, R"({"alg": "RS256","typ":"JWT"})", c.payload()); }},
+         [&](TestClaims &c) {
+             return signAssertion(key, R"({"alg": "RS256","typ":"JWT"})", c.payload());
+         }},
         {"header in another member order", mailboxA,
-         [&](TestClaims &c) { return signAssertion(key, R"({"typ":"JWT","alg":"RS256"})", c.payload()); }},
+         [&](TestClaims &c) {
+             return signAssertion(key, R"({"typ":"JWT","alg":"RS256"})", c.payload());
+         }},
         {"padded base64", mailboxA, [&](TestClaims &c) { return signAssertion(key, c) + "=="; }},
         {"two parts only", mailboxA,
          [&](TestClaims &c) {
@@ -159,7 +168,10 @@ void TestSimToken::rejectsFaultyAssertions()
     for (const Case &k : cases) {
         TestClaims c = TestClaims::valid(m_sim, mailboxA, now());
         const HttpAnswer a = requestToken(m_sim, k.loginHint, k.build(c));
-        QVERIFY2(a.status == 401, qPrintable(QStringLiteral("%1: status %2 %3").arg(k.name).arg(a.status).arg(QString::fromUtf8(a.body))));
+        QVERIFY2(a.status == 401, qPrintable(QStringLiteral("%1: status %2 %3")
+                                                 .arg(k.name)
+                                                 .arg(a.status)
+                                                 .arg(QString::fromUtf8(a.body))));
         QCOMPARE(a.json().object().value("error").toString(), QStringLiteral("invalid_client"));
         QVERIFY2(!a.json().object().value("error_description").toString().isEmpty(), k.name);
     }
@@ -167,7 +179,8 @@ void TestSimToken::rejectsFaultyAssertions()
 
 void TestSimToken::rejectsReusedJti()
 {
-    const QByteArray assertion = signAssertion(m_key.key(), TestClaims::valid(m_sim, mailboxA, now()));
+    const QByteArray assertion =
+        signAssertion(m_key.key(), TestClaims::valid(m_sim, mailboxA, now()));
     QCOMPARE(requestToken(m_sim, mailboxA, assertion).status, 200);
     const HttpAnswer again = requestToken(m_sim, mailboxA, assertion);
     QCOMPARE(again.status, 401);
@@ -187,14 +200,18 @@ void TestSimToken::checksBearerToken()
         {"token without scheme", {{"Authorization", token}}},
     };
     for (const auto &[name, headers] : refused) {
-        const HttpAnswer a = httpsRequest(m_sim, "GET", "/api/v3/" + mailboxA.toLatin1() + "/numberMessages", {}, headers);
+        const HttpAnswer a = httpsRequest(
+            m_sim, "GET", "/api/v3/" + mailboxA.toLatin1() + "/numberMessages", {}, headers);
         QVERIFY2(a.status == 401, name);
         QVERIFY2(a.json().isObject(), name);
     }
     // A token is good for its own mailbox only.
     QVERIFY(m_sim.registerCsr(mailboxB, m_otherKey.csrPem()));
     QCOMPARE(apiGet(m_sim, token, mailboxB, "/numberMessages").status, 401);
-    QCOMPARE(apiGet(m_sim, obtainToken(m_sim, mailboxB, m_otherKey.key()), mailboxB, "/numberMessages").status, 200);
+    QCOMPARE(
+        apiGet(m_sim, obtainToken(m_sim, mailboxB, m_otherKey.key()), mailboxB, "/numberMessages")
+            .status,
+        200);
 
     // A token past its lifetime is refused.
     m_sim.admin("POST", "/admin/config", R"({"expiresIn":0})");
@@ -208,7 +225,9 @@ void TestSimToken::registersPublicKeyAndRefusesGarbage()
 {
     SimProcess sim;
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-    QVERIFY(!sim.registerCsr(mailboxA, "-----BEGIN CERTIFICATE REQUEST-----\nAAAA\n-----END CERTIFICATE REQUEST-----\n"));
+    QVERIFY(!sim.registerCsr(
+        mailboxA,
+        "-----BEGIN CERTIFICATE REQUEST-----\nAAAA\n-----END CERTIFICATE REQUEST-----\n"));
     QVERIFY(!sim.registerPublicKey(mailboxA, "not a key"));
     QCOMPARE(obtainToken(sim, mailboxA, m_key.key()), QByteArray());
     QVERIFY(sim.registerPublicKey(mailboxA, m_key.publicKeyPem()));
@@ -251,7 +270,8 @@ void TestSimToken::demoSeedAcceptsOnlyItsSystemName()
     // The demo tells the user which system name to type; any other must fail as it would
     // against the service.
     SimProcess sim;
-    QVERIFY2(sim.start({QStringLiteral(TARNVEL_SOURCE_DIR "/tools/edelivery-sim/demo-seed.json"), 0, true}),
+    QVERIFY2(sim.start({QStringLiteral(TARNVEL_SOURCE_DIR "/tools/edelivery-sim/demo-seed.json"), 0,
+                        true}),
              qPrintable(sim.errorString()));
     TestClaims c = TestClaims::valid(sim, mailboxA, now());
     c.iss = c.sub = mailboxA + ".SYSTEM.INNY";

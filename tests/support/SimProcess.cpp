@@ -45,9 +45,10 @@ bool SimProcess::start(const Options &o)
         m_error = "cannot make a temporary folder";
         return false;
     }
-    QStringList args{"--state-dir", m_dir->path(), "--port", "0", "--ntp-port", "0",
-                     "--ntp-offset", QString::number(o.ntpOffset),
-                     "--seed", o.seedFile.isEmpty() ? QStringLiteral(TARNVEL_TEST_DATA "/sim-seed.json") : o.seedFile,
+    QStringList args{"--state-dir", m_dir->path(), "--port", "0", "--ntp-port", "0", "--ntp-offset",
+                     QString::number(o.ntpOffset), "--seed",
+                     o.seedFile.isEmpty() ? QStringLiteral(TARNVEL_TEST_DATA "/sim-seed.json")
+                                          : o.seedFile,
                      // A test that forgets to stop it cannot leave it running for long.
                      "--lifetime", "900"};
     if (o.demo)
@@ -67,7 +68,8 @@ bool SimProcess::start(const Options &o)
     while (!QFile::exists(portsFile)) {
         // Waiting on the process doubles as the poll interval and notices an early exit.
         if (m_process->waitForFinished(50) || m_process->state() == QProcess::NotRunning) {
-            m_error = QStringLiteral("the simulator ended with code %1 before listening").arg(m_process->exitCode());
+            m_error = QStringLiteral("the simulator ended with code %1 before listening")
+                          .arg(m_process->exitCode());
             m_process.reset();
             return false;
         }
@@ -107,8 +109,8 @@ void SimProcess::stop()
     m_https = m_ntp = 0;
 }
 
-QJsonDocument SimProcess::admin(const QByteArray &method, const QString &path, const QByteArray &jsonBody,
-                                int *status)
+QJsonDocument SimProcess::admin(const QByteArray &method, const QString &path,
+                                const QByteArray &jsonBody, int *status)
 {
     if (status)
         *status = 0;
@@ -123,7 +125,8 @@ QJsonDocument SimProcess::admin(const QByteArray &method, const QString &path, c
     req.setTransferTimeout(15000);
     // An empty POST would go out without Content-Length, and the server then waits for a body.
     const QByteArray body = jsonBody.isEmpty() && method != "GET" ? QByteArray("{}") : jsonBody;
-    QNetworkReply *reply = method == "GET" ? nam.get(req) : nam.sendCustomRequest(req, method, body);
+    QNetworkReply *reply =
+        method == "GET" ? nam.get(req) : nam.sendCustomRequest(req, method, body);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (!reply->isFinished())
@@ -139,7 +142,9 @@ bool SimProcess::registerCsr(const QString &address, const QString &csrPem)
 {
     int status = 0;
     admin("POST", "/admin/register",
-          QJsonDocument(QJsonObject{{"address", address}, {"csr", csrPem}}).toJson(QJsonDocument::Compact), &status);
+          QJsonDocument(QJsonObject{{"address", address}, {"csr", csrPem}})
+              .toJson(QJsonDocument::Compact),
+          &status);
     return status == 200;
 }
 
@@ -147,7 +152,8 @@ bool SimProcess::registerPublicKey(const QString &address, const QString &public
 {
     int status = 0;
     admin("POST", "/admin/register",
-          QJsonDocument(QJsonObject{{"address", address}, {"publicKey", publicKeyPem}}).toJson(QJsonDocument::Compact),
+          QJsonDocument(QJsonObject{{"address", address}, {"publicKey", publicKeyPem}})
+              .toJson(QJsonDocument::Compact),
           &status);
     return status == 200;
 }

@@ -34,7 +34,7 @@ public:
     // reloadServiceHosts() themselves.
     bool start(const Options &o);
     bool start(); // with the default options
-    void stop(); // asks it to shut down, and kills its own PID if it does not
+    void stop();  // asks it to shut down, and kills its own PID if it does not
     QString errorString() const { return m_error; }
 
     int httpsPort() const { return m_https; }
@@ -44,8 +44,8 @@ public:
     QString baseUrl() const { return "https://" + hostPort(); }
 
     // A synchronous HTTPS request to the simulator; the answer's JSON (null when not JSON).
-    QJsonDocument admin(const QByteArray &method, const QString &path, const QByteArray &jsonBody = {},
-                        int *status = nullptr);
+    QJsonDocument admin(const QByteArray &method, const QString &path,
+                        const QByteArray &jsonBody = {}, int *status = nullptr);
     bool registerCsr(const QString &address, const QString &csrPem);
     bool registerPublicKey(const QString &address, const QString &publicKeyPem);
     QJsonArray requests();

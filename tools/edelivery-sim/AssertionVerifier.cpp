@@ -17,8 +17,8 @@ bool decodeSegment(const QByteArray &in, QByteArray *out)
     static const QRegularExpression alphabet(QStringLiteral("^[A-Za-z0-9_-]*$"));
     if (!alphabet.match(QString::fromLatin1(in)).hasMatch() || in.size() % 4 == 1)
         return false;
-    auto r = QByteArray::fromBase64Encoding(in, QByteArray::Base64UrlEncoding
-                                                    | QByteArray::AbortOnBase64DecodingErrors);
+    auto r = QByteArray::fromBase64Encoding(in, QByteArray::Base64UrlEncoding |
+                                                    QByteArray::AbortOnBase64DecodingErrors);
     if (!r)
         return false;
     *out = *r;
@@ -40,26 +40,26 @@ bool integerClaim(const QJsonObject &o, const char *name, qint64 *out)
 bool signatureOk(EVP_PKEY *key, const QByteArray &input, const QByteArray &sig)
 {
     EVP_MD_CTX *ctx = EVP_MD_CTX_new();
-    bool ok = EVP_DigestVerifyInit(ctx, nullptr, EVP_sha256(), nullptr, key) == 1
-              && EVP_DigestVerify(ctx, reinterpret_cast<const unsigned char *>(sig.constData()),
-                                  static_cast<size_t>(sig.size()),
-                                  reinterpret_cast<const unsigned char *>(input.constData()),
-                                  static_cast<size_t>(input.size()))
-                     == 1;
+    bool ok = EVP_DigestVerifyInit(ctx, nullptr, EVP_sha256(), nullptr, key) == 1 &&
+              EVP_DigestVerify(ctx, reinterpret_cast<const unsigned char *>(sig.constData()),
+                               static_cast<size_t>(sig.size()),
+                               reinterpret_cast<const unsigned char *>(input.constData()),
+                               static_cast<size_t>(input.size())) == 1;
     EVP_MD_CTX_free(ctx);
     return ok;
 }
 
 } // namespace
 
-QString verifyAssertion(const QByteArray &assertion, const AssertionCheck &check, AssertionClaims *claims)
+QString verifyAssertion(const QByteArray &assertion, const AssertionCheck &check,
+                        AssertionClaims *claims)
 {
     const QList<QByteArray> parts = assertion.split('.');
     if (parts.size() != 3)
         return "the assertion is not a compact JWS of three parts";
     QByteArray header, payload, signature;
-    if (!decodeSegment(parts[0], &header) || !decodeSegment(parts[1], &payload)
-        || !decodeSegment(parts[2], &signature))
+    if (!decodeSegment(parts[0], &header) || !decodeSegment(parts[1], &payload) ||
+        !decodeSegment(parts[2], &signature))
         return "a part of the assertion is not unpadded base64url";
     if (header != R"({"alg":"RS256","typ":"JWT"})")
         return "unexpected header " + QString::fromUtf8(header);
@@ -90,7 +90,8 @@ QString verifyAssertion(const QByteArray &assertion, const AssertionCheck &check
         return "sub differs from iss";
 
     qint64 iat = 0, nbf = 0, exp = 0;
-    if (!integerClaim(o, "iat", &iat) || !integerClaim(o, "nbf", &nbf) || !integerClaim(o, "exp", &exp))
+    if (!integerClaim(o, "iat", &iat) || !integerClaim(o, "nbf", &nbf) ||
+        !integerClaim(o, "exp", &exp))
         return "iat, nbf and exp must be integers";
     if (exp - iat != assertionLifetime)
         return QStringLiteral("exp - iat is %1, expected 600").arg(exp - iat);

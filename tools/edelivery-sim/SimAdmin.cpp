@@ -10,7 +10,8 @@ namespace {
 void reply(httplib::Response &res, int status, const QJsonValue &body)
 {
     res.status = status;
-    const QJsonDocument doc = body.isArray() ? QJsonDocument(body.toArray()) : QJsonDocument(body.toObject());
+    const QJsonDocument doc =
+        body.isArray() ? QJsonDocument(body.toArray()) : QJsonDocument(body.toObject());
     res.set_content(doc.toJson(QJsonDocument::Compact).toStdString(), "application/json");
 }
 
@@ -28,7 +29,8 @@ void SimServer::admin(const httplib::Request &req, httplib::Response &res)
     const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(req.body), &pe);
     const QJsonObject o = doc.object();
     const bool post = req.method == "POST";
-    const bool needsBody = post && (path == "/admin/register" || path == "/admin/fault" || path == "/admin/config");
+    const bool needsBody =
+        post && (path == "/admin/register" || path == "/admin/fault" || path == "/admin/config");
     if (needsBody && !doc.isObject())
         return fail(res, 400, "the body must be a JSON object: " + pe.errorString());
 
@@ -69,8 +71,10 @@ void SimServer::admin(const httplib::Request &req, httplib::Response &res)
         // The reason phrase always comes from the status code, so only a standard one can be had.
         const QString reason = o.value("reason").toString();
         if (!reason.isEmpty() && !(f.status == 202 && reason == "Accepted"))
-            std::fprintf(stderr, "edelivery-sim: reason '%s' ignored, the status code's own phrase is sent\n",
-                         qPrintable(reason));
+            std::fprintf(
+                stderr,
+                "edelivery-sim: reason '%s' ignored, the status code's own phrase is sent\n",
+                qPrintable(reason));
         std::lock_guard lock(m_state.mutex());
         m_state.addFault(std::move(f));
         return reply(res, 200, QJsonObject{});

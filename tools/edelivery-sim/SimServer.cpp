@@ -19,7 +19,8 @@ QString qs(const std::string &s)
 
 std::string text(const QJsonValue &v)
 {
-    const QJsonDocument doc = v.isArray() ? QJsonDocument(v.toArray()) : QJsonDocument(v.toObject());
+    const QJsonDocument doc =
+        v.isArray() ? QJsonDocument(v.toArray()) : QJsonDocument(v.toObject());
     return doc.toJson(QJsonDocument::Compact).toStdString();
 }
 
@@ -54,7 +55,9 @@ QMap<QString, QString> formFields(const std::string &body)
         if (pair.isEmpty())
             continue;
         const qsizetype eq = pair.indexOf('=');
-        auto decode = [](QByteArray b) { return QString::fromUtf8(QByteArray::fromPercentEncoding(b.replace('+', ' '))); };
+        auto decode = [](QByteArray b) {
+            return QString::fromUtf8(QByteArray::fromPercentEncoding(b.replace('+', ' ')));
+        };
         out.insert(decode(pair.left(eq)), eq < 0 ? QString() : decode(pair.mid(eq + 1)));
     }
     return out;
@@ -62,11 +65,12 @@ QMap<QString, QString> formFields(const std::string &body)
 
 QJsonObject metadata(const SimMessage &m)
 {
-    QJsonObject md{{"messageId", m.id},
-                   {"subject", m.subject},
-                   {"timestamp", m.timestamp},
-                   {"from", QJsonObject{{"eDeliveryAddress", m.fromAddress},
-                                        {"contributor", QJsonObject{{"companyName", m.companyName}}}}}};
+    QJsonObject md{
+        {"messageId", m.id},
+        {"subject", m.subject},
+        {"timestamp", m.timestamp},
+        {"from", QJsonObject{{"eDeliveryAddress", m.fromAddress},
+                             {"contributor", QJsonObject{{"companyName", m.companyName}}}}}};
     if (!m.receiptDate.isEmpty())
         md.insert("receiptDate", m.receiptDate);
     return md;
@@ -110,18 +114,19 @@ void SimServer::installRoutes()
     using Member = void (SimServer::*)(const httplib::Request &, httplib::Response &);
     // Every request to the service is logged, with its body, and may meet a fault first.
     auto h = [this](Member fn) {
-        return httplib::Server::Handler([this, fn](const httplib::Request &req, httplib::Response &res) {
-            if (record(req, res))
-                return;
-            if (fn)
-                (this->*fn)(req, res);
-            else
-                apiError(res, 404, "NOT_FOUND", "no such resource");
-            // Refusals go to stderr as well, so that a failing test shows why.
-            if (res.status >= 400)
-                std::fprintf(stderr, "edelivery-sim: %d for %s %s: %.300s\n", res.status, req.method.c_str(),
-                             req.path.c_str(), res.body.c_str());
-        });
+        return httplib::Server::Handler(
+            [this, fn](const httplib::Request &req, httplib::Response &res) {
+                if (record(req, res))
+                    return;
+                if (fn)
+                    (this->*fn)(req, res);
+                else
+                    apiError(res, 404, "NOT_FOUND", "no such resource");
+                // Refusals go to stderr as well, so that a failing test shows why.
+                if (res.status >= 400)
+                    std::fprintf(stderr, "edelivery-sim: %d for %s %s: %.300s\n", res.status,
+                                 req.method.c_str(), req.path.c_str(), res.body.c_str());
+            });
     };
     const std::string api = apiPrefix;
     m_server.Post("/auth/realms/EDOR/protocol/openid-connect/token", h(&SimServer::token));
@@ -130,7 +135,9 @@ void SimServer::installRoutes()
     m_server.Get(api + "/messages/([^/]+)", h(&SimServer::message));
     m_server.Get(api + "/messages/([^/]+)/attachments/([^/]+)", h(&SimServer::attachment));
     m_server.Patch(api + "/messages/([^/]+)/message_control_data", h(&SimServer::controlData));
-    auto admin = [this](const httplib::Request &req, httplib::Response &res) { this->admin(req, res); };
+    auto admin = [this](const httplib::Request &req, httplib::Response &res) {
+        this->admin(req, res);
+    };
     m_server.Get("/admin/.*", admin);
     m_server.Post("/admin/.*", admin);
     // Whatever else arrives is logged too and then not found (unless a fault answers it).
@@ -181,13 +188,17 @@ bool SimServer::record(const httplib::Request &req, httplib::Response &res)
 void SimServer::token(const httplib::Request &req, httplib::Response &res)
 {
     if (req.get_header_value("Content-Type").rfind("application/x-www-form-urlencoded", 0) != 0)
-        return oauthError(res, 400, "invalid_request", "the body must be application/x-www-form-urlencoded");
+        return oauthError(res, 400, "invalid_request",
+                          "the body must be application/x-www-form-urlencoded");
     const QMap<QString, QString> form = formFields(req.body);
     if (form.value("grant_type") != "client_credentials")
-        return oauthError(res, 400, "unsupported_grant_type", "grant_type must be client_credentials");
-    if (form.value("client_assertion_type") != "urn:ietf:params:oauth:client-assertion-type:jwt-bearer")
+        return oauthError(res, 400, "unsupported_grant_type",
+                          "grant_type must be client_credentials");
+    if (form.value("client_assertion_type") !=
+        "urn:ietf:params:oauth:client-assertion-type:jwt-bearer")
         return oauthError(res, 400, "invalid_request", "unexpected client_assertion_type");
-    const QString address = QUrlQuery(qs(rawQuery(req))).queryItemValue("login_hint", QUrl::FullyDecoded);
+    const QString address =
+        QUrlQuery(qs(rawQuery(req))).queryItemValue("login_hint", QUrl::FullyDecoded);
     if (address.isEmpty())
         return oauthError(res, 401, "invalid_client", "no login_hint");
 
@@ -215,11 +226,13 @@ void SimServer::token(const httplib::Request &req, httplib::Response &res)
         return oauthError(res, 401, "invalid_client", "jti " + claims.jti + " was used before");
     if (trustOnFirstUse && !mb->demoTrusted) {
         mb->demoTrusted = true;
-        std::fprintf(stderr, "edelivery-sim: demo mode trusts the assertions of %s\n", qPrintable(address));
+        std::fprintf(stderr, "edelivery-sim: demo mode trusts the assertions of %s\n",
+                     qPrintable(address));
     }
-    answer(res, 200, QJsonObject{{"access_token", m_state.issueToken(address)},
-                                 {"expires_in", m_state.expiresIn()},
-                                 {"token_type", "Bearer"}});
+    answer(res, 200,
+           QJsonObject{{"access_token", m_state.issueToken(address)},
+                       {"expires_in", m_state.expiresIn()},
+                       {"token_type", "Bearer"}});
 }
 
 SimMailbox *SimServer::authorise(const httplib::Request &req, httplib::Response &res)
@@ -265,8 +278,11 @@ void SimServer::numberMessages(const httplib::Request &req, httplib::Response &r
             ++total;
             unread += m.opened ? 0 : 1;
         }
-        out.append(QJsonObject{{"label", f.label}, {"name", f.name}, {"type", f.type},
-                               {"numberOfUnreadMessages", unread}, {"total", total}});
+        out.append(QJsonObject{{"label", f.label},
+                               {"name", f.name},
+                               {"type", f.type},
+                               {"numberOfUnreadMessages", unread},
+                               {"total", total}});
     }
     answer(res, 200, out);
 }
@@ -284,10 +300,11 @@ void SimServer::messages(const httplib::Request &req, httplib::Response &res)
     for (const SimMessage &m : mb->messages) {
         if (m.label != label)
             continue;
-        list.append(QJsonObject{{"messageMetadata", metadata(m)},
-                                {"messageControlData", QJsonObject{{"opened", m.opened},
-                                                                   {"daysToReceive", m.daysToReceive},
-                                                                   {"labels", QJsonArray{m.label}}}}});
+        list.append(
+            QJsonObject{{"messageMetadata", metadata(m)},
+                        {"messageControlData", QJsonObject{{"opened", m.opened},
+                                                           {"daysToReceive", m.daysToReceive},
+                                                           {"labels", QJsonArray{m.label}}}}});
     }
     answer(res, 200, QJsonObject{{"messages", list}});
 }
@@ -314,11 +331,13 @@ void SimServer::message(const httplib::Request &req, httplib::Response &res)
             {"file", QJsonObject{{"fileMetadata", QJsonObject{{"filename", a.filename},
                                                               {"contentType", a.contentType},
                                                               {"size", a.content.size()}}}}}});
-    answer(res, 200, QJsonArray{QJsonObject{{"textBody", m->textBody},
-                                            {"messageMetadata", metadata(*m)},
-                                            {"messageControlData", QJsonObject{{"opened", m->opened},
-                                                                               {"daysToReceive", m->daysToReceive}}},
-                                            {"attachments", attachments}}});
+    answer(res, 200,
+           QJsonArray{
+               QJsonObject{{"textBody", m->textBody},
+                           {"messageMetadata", metadata(*m)},
+                           {"messageControlData", QJsonObject{{"opened", m->opened},
+                                                              {"daysToReceive", m->daysToReceive}}},
+                           {"attachments", attachments}}});
 }
 
 void SimServer::attachment(const httplib::Request &req, httplib::Response &res)
@@ -331,7 +350,10 @@ void SimServer::attachment(const httplib::Request &req, httplib::Response &res)
     if (m)
         for (const SimAttachment &a : m->attachments)
             if (a.id == qs(req.matches[3]))
-                return answer(res, 200, QJsonObject{{"file", QJsonObject{{"file", QString::fromLatin1(a.content.toBase64())}}}});
+                return answer(
+                    res, 200,
+                    QJsonObject{{"file", QJsonObject{{"file", QString::fromLatin1(
+                                                                  a.content.toBase64())}}}});
     apiError(res, 404, "NOT_FOUND", "no such attachment");
 }
 
@@ -347,9 +369,10 @@ void SimServer::controlData(const httplib::Request &req, httplib::Response &res)
     const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(req.body));
     const QJsonObject op = doc.array().first().toObject();
     const QJsonArray value = op.value("value").toArray();
-    if (!doc.isArray() || doc.array().size() != 1 || op.value("op") != "add" || op.value("path") != "labels"
-        || value.size() != 1 || !value.first().isString())
-        return apiError(res, 400, "UAAPI0002", "expected [{\"op\":\"add\",\"path\":\"labels\",\"value\":[label]}]");
+    if (!doc.isArray() || doc.array().size() != 1 || op.value("op") != "add" ||
+        op.value("path") != "labels" || value.size() != 1 || !value.first().isString())
+        return apiError(res, 400, "UAAPI0002",
+                        "expected [{\"op\":\"add\",\"path\":\"labels\",\"value\":[label]}]");
     const QString label = value.first().toString();
     bool known = false;
     for (const SimFolder &f : mb->folders)

@@ -102,7 +102,8 @@ bool SimState::loadSeed(const QString &file, QString *error)
             m.textBody = str(o, "textBody");
             for (const QJsonValue &av : o.value("attachments").toArray()) {
                 const QJsonObject ao = av.toObject();
-                SimAttachment a{str(ao, "attachmentId"), str(ao, "filename"), str(ao, "contentType"), {}};
+                SimAttachment a{
+                    str(ao, "attachmentId"), str(ao, "filename"), str(ao, "contentType"), {}};
                 a.content = ao.contains("contentBase64")
                                 ? QByteArray::fromBase64(str(ao, "contentBase64").toLatin1())
                                 : str(ao, "contentText").toUtf8();
@@ -173,8 +174,8 @@ std::optional<SimFault> SimState::takeFault(const QString &method, const QString
 {
     for (int i = 0; i < m_faults.size(); ++i) {
         SimFault &f = m_faults[i];
-        if ((!f.method.isEmpty() && f.method.compare(method, Qt::CaseInsensitive) != 0)
-            || !f.path.match(path).hasMatch())
+        if ((!f.method.isEmpty() && f.method.compare(method, Qt::CaseInsensitive) != 0) ||
+            !f.path.match(path).hasMatch())
             continue;
         SimFault taken = f;
         if (f.times > 0 && --f.times == 0)
@@ -190,14 +191,14 @@ QJsonArray SimState::dump() const
     for (const SimMailbox &mb : m_mailboxes) {
         QJsonArray messages;
         for (const SimMessage &m : mb.messages)
-            messages.append(QJsonObject{{"messageId", m.id},
-                                        {"label", m.label},
-                                        {"opened", m.opened},
-                                        {"receiptDate", m.receiptDate.isEmpty() ? QJsonValue()
-                                                                                : QJsonValue(m.receiptDate)}});
-        out.append(QJsonObject{{"address", mb.address},
-                               {"registered", mb.key != nullptr},
-                               {"messages", messages}});
+            messages.append(
+                QJsonObject{{"messageId", m.id},
+                            {"label", m.label},
+                            {"opened", m.opened},
+                            {"receiptDate",
+                             m.receiptDate.isEmpty() ? QJsonValue() : QJsonValue(m.receiptDate)}});
+        out.append(QJsonObject{
+            {"address", mb.address}, {"registered", mb.key != nullptr}, {"messages", messages}});
     }
     return out;
 }

@@ -68,27 +68,31 @@ void SntpResponder::serve()
         unsigned char in[512];
         sockaddr_in peer{};
         socklen_t peerLen = sizeof peer;
-        const ssize_t n = ::recvfrom(m_fd, in, sizeof in, 0, reinterpret_cast<sockaddr *>(&peer), &peerLen);
+        const ssize_t n =
+            ::recvfrom(m_fd, in, sizeof in, 0, reinterpret_cast<sockaddr *>(&peer), &peerLen);
         // Only client-mode requests of at least the basic header get an answer.
         if (n < 48 || (in[0] & 0x07) != 3)
             continue;
 
         const auto now = std::chrono::system_clock::now().time_since_epoch();
         const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
-        const uint64_t seconds = static_cast<uint64_t>(micros / 1000000 + m_offset) + ntpEpochOffset;
-        const uint32_t fraction = static_cast<uint32_t>((static_cast<uint64_t>(micros % 1000000) << 32) / 1000000);
+        const uint64_t seconds =
+            static_cast<uint64_t>(micros / 1000000 + m_offset) + ntpEpochOffset;
+        const uint32_t fraction =
+            static_cast<uint32_t>((static_cast<uint64_t>(micros % 1000000) << 32) / 1000000);
 
         unsigned char out[48] = {};
         const unsigned char version = (in[0] >> 3) & 0x07;
-        out[0] = static_cast<unsigned char>((version << 3) | 4); // LI 0, the client's version, server mode
-        out[1] = 1;                                             // stratum 1: a primary reference
-        out[2] = in[2];                                         // poll interval as asked
-        out[3] = static_cast<unsigned char>(-20);               // precision about 1 µs
+        out[0] = static_cast<unsigned char>((version << 3) |
+                                            4);   // LI 0, the client's version, server mode
+        out[1] = 1;                               // stratum 1: a primary reference
+        out[2] = in[2];                           // poll interval as asked
+        out[3] = static_cast<unsigned char>(-20); // precision about 1 µs
         std::memcpy(out + 12, "LOCL", 4);
-        putTimestamp(out + 16, seconds, fraction);              // reference
-        std::memcpy(out + 24, in + 40, 8);                      // originate = client's transmit
-        putTimestamp(out + 32, seconds, fraction);              // receive
-        putTimestamp(out + 40, seconds, fraction);              // transmit
+        putTimestamp(out + 16, seconds, fraction); // reference
+        std::memcpy(out + 24, in + 40, 8);         // originate = client's transmit
+        putTimestamp(out + 32, seconds, fraction); // receive
+        putTimestamp(out + 40, seconds, fraction); // transmit
         ::sendto(m_fd, out, sizeof out, 0, reinterpret_cast<sockaddr *>(&peer), peerLen);
     }
 }

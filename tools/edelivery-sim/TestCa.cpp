@@ -78,18 +78,18 @@ bool TestCa::generate(std::string *error)
     }
 
     m_caCert = newCert(m_caKey, "edelivery-sim test CA", nullptr);
-    bool ok = addExt(m_caCert, m_caCert, NID_basic_constraints, "critical,CA:TRUE")
-              && addExt(m_caCert, m_caCert, NID_key_usage, "critical,keyCertSign,cRLSign")
-              && addExt(m_caCert, m_caCert, NID_subject_key_identifier, "hash")
-              && X509_sign(m_caCert, m_caKey, EVP_sha256()) > 0;
+    bool ok = addExt(m_caCert, m_caCert, NID_basic_constraints, "critical,CA:TRUE") &&
+              addExt(m_caCert, m_caCert, NID_key_usage, "critical,keyCertSign,cRLSign") &&
+              addExt(m_caCert, m_caCert, NID_subject_key_identifier, "hash") &&
+              X509_sign(m_caCert, m_caKey, EVP_sha256()) > 0;
 
     m_serverCert = newCert(m_serverKey, "127.0.0.1", m_caCert);
-    ok = ok && addExt(m_serverCert, m_caCert, NID_basic_constraints, "critical,CA:FALSE")
-         && addExt(m_serverCert, m_caCert, NID_key_usage, "critical,digitalSignature")
-         && addExt(m_serverCert, m_caCert, NID_ext_key_usage, "serverAuth")
-         && addExt(m_serverCert, m_caCert, NID_subject_alt_name, "IP:127.0.0.1,DNS:localhost")
-         && addExt(m_serverCert, m_caCert, NID_authority_key_identifier, "keyid:always")
-         && X509_sign(m_serverCert, m_caKey, EVP_sha256()) > 0;
+    ok = ok && addExt(m_serverCert, m_caCert, NID_basic_constraints, "critical,CA:FALSE") &&
+         addExt(m_serverCert, m_caCert, NID_key_usage, "critical,digitalSignature") &&
+         addExt(m_serverCert, m_caCert, NID_ext_key_usage, "serverAuth") &&
+         addExt(m_serverCert, m_caCert, NID_subject_alt_name, "IP:127.0.0.1,DNS:localhost") &&
+         addExt(m_serverCert, m_caCert, NID_authority_key_identifier, "keyid:always") &&
+         X509_sign(m_serverCert, m_caKey, EVP_sha256()) > 0;
     if (!ok)
         *error = "certificate generation failed";
     return ok;

@@ -33,11 +33,12 @@ struct Options
 
 int usage(const char *why)
 {
-    std::fprintf(stderr,
-                 "edelivery-sim: %s\nusage: edelivery-sim --state-dir DIR [--port N] [--ntp-port N] "
-                 "[--ntp-offset SECONDS] [--seed FILE.json] [--demo] [--register ADDRESS=CSRFILE ...] "
-                 "[--lifetime SECONDS]\n",
-                 why);
+    std::fprintf(
+        stderr,
+        "edelivery-sim: %s\nusage: edelivery-sim --state-dir DIR [--port N] [--ntp-port N] "
+        "[--ntp-offset SECONDS] [--seed FILE.json] [--demo] [--register ADDRESS=CSRFILE ...] "
+        "[--lifetime SECONDS]\n",
+        why);
     return 2;
 }
 
@@ -110,7 +111,8 @@ int main(int argc, char **argv)
     for (const auto &[address, file] : o.registrations) {
         QFile f(file);
         if (!f.open(QIODevice::ReadOnly) || !state.registerKey(address, f.readAll(), &error))
-            return usage(qPrintable("--register " + address + ": " + (error.isEmpty() ? "cannot read " + file : error)));
+            return usage(qPrintable("--register " + address + ": " +
+                                    (error.isEmpty() ? "cannot read " + file : error)));
     }
 
     TestCa ca;
@@ -130,11 +132,12 @@ int main(int argc, char **argv)
         return usage("cannot bind the SNTP port");
     sntp.start();
 
-    const QByteArray ports = QJsonDocument(QJsonObject{{"https", httpsPort}, {"ntp", ntpPort}}).toJson(QJsonDocument::Compact);
+    const QByteArray ports = QJsonDocument(QJsonObject{{"https", httpsPort}, {"ntp", ntpPort}})
+                                 .toJson(QJsonDocument::Compact);
     if (!writeFile(o.stateDir + "/ports.json", ports))
         return usage("cannot write ports.json");
-    std::fprintf(stderr, "edelivery-sim: https://127.0.0.1:%d, SNTP 127.0.0.1:%d%s\n", httpsPort, ntpPort,
-                 o.demo ? ", demo mode" : "");
+    std::fprintf(stderr, "edelivery-sim: https://127.0.0.1:%d, SNTP 127.0.0.1:%d%s\n", httpsPort,
+                 ntpPort, o.demo ? ", demo mode" : "");
 
     std::thread stopper([&] {
         if (!state.waitForShutdown(o.lifetime))
