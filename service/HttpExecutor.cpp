@@ -27,12 +27,10 @@ QSslConfiguration sslConfiguration()
 
 bool isTransportError(QNetworkReply::NetworkError e)
 {
-    // Codes from 200 up to 299 and 401 up to 499 are mapped from HTTP statuses: the server
-    // did answer. Everything else left the exchange without a usable answer.
-    if (e == QNetworkReply::NoError)
-        return false;
-    const int code = int(e);
-    return !((code >= 200 && code < 300) || (code >= 401 && code < 500));
+    // Codes from 200 up are Qt's names for HTTP statuses (400 is even called a protocol
+    // error): the server did answer. Below 200 the connection itself failed, also after a
+    // status line had arrived, as when a stalled body is cut off by the time-out.
+    return e != QNetworkReply::NoError && int(e) < 200;
 }
 
 } // namespace
@@ -96,7 +94,8 @@ HttpResponse httpExecute(const HttpRequest &request)
     HttpResponse r;
     r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     r.reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-    r.body = reply->readAll();
+    if (reply->isOpen())
+        r.body = reply->readAll();
     const QNetworkReply::NetworkError err = reply->error();
     // A stalled body is cut off by the time-out while the status may already read 200.
     if (r.status == 0 || isTransportError(err)) {

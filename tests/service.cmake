@@ -4,3 +4,8 @@ tarnvel_add_test(NAME test_classify LABEL unit SOURCES unit/test_classify.cpp LI
 tarnvel_add_test(NAME test_resources LABEL unit SOURCES unit/test_resources.cpp LIBS tarnvel_service)
 tarnvel_add_test(NAME test_assertion LABEL unit SOURCES unit/test_assertion.cpp LIBS tarnvel_service)
 tarnvel_add_test(NAME test_sntp LABEL unit SOURCES unit/test_sntp.cpp LIBS tarnvel_service)
+tarnvel_add_test(NAME test_service LABEL integration SOURCES integration/test_service.cpp
+  LIBS tarnvel_service tarnvel_storage)
+if(TARGET edelivery-sim)
+  add_dependencies(test_service edelivery-sim)
+endif()
