@@ -9,6 +9,9 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace {
 
 QString simBinary()
@@ -56,6 +59,9 @@ bool SimProcess::start(const Options &o)
 
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::ForwardedChannels);
+    // A test that aborts never reaches stop(): the simulator then goes with it, not after
+    // its lifetime.
+    m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process->start(simBinary(), args);
     if (!m_process->waitForStarted(5000)) {
         m_error = "cannot start " + simBinary() + ": " + m_process->errorString();
