@@ -7,6 +7,7 @@
 #include "storage/fvar.h"
 
 #include <QFile>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -44,9 +45,10 @@ QLineEdit *addEdit(QFormLayout *form, const QString &label)
 QPlainTextEdit *addMemo(QVBoxLayout *box, const QString &label)
 {
     auto *memo = new QPlainTextEdit;
+    memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo->setFixedSize(520, 110);
+    memo->setFixedSize(500, 110);
     memo->setAccessibleName(label);
     auto *caption = new QLabel(label);
     caption->setBuddy(memo);
@@ -85,7 +87,13 @@ TForm1::TForm1(QWidget *parent) : QDialog(parent)
     top->addWidget(GroupBox1);
 
     GroupBox2 = new QGroupBox(QStringLiteral(" Klucze kryptograficzne "));
-    auto *keys = new QVBoxLayout(GroupBox2);
+    // Subject fields on the left, the PEM texts on the right: the dialog stays low enough for
+    // small screens.
+    auto *keysRow = new QHBoxLayout(GroupBox2);
+    auto *subjectColumn = new QVBoxLayout;
+    auto *keys = new QVBoxLayout;
+    keysRow->addLayout(subjectColumn);
+    keysRow->addLayout(keys);
     auto *subjectForm = new QFormLayout;
     Edit3 = addEdit(subjectForm, QStringLiteral("Kraj:"));
     Edit3->setMaxLength(2);
@@ -105,9 +113,12 @@ TForm1::TForm1(QWidget *parent) : QDialog(parent)
     Edit8 = addEdit(subjectForm, QStringLiteral("e-mail:"));
     Edit9 = addEdit(subjectForm, QStringLiteral("Domena:"));
     Edit9->setText(kDefaultDomain);
-    keys->addLayout(subjectForm);
+    for (QLineEdit *e : {Edit3, Edit4, Edit5, Edit6, Edit7, Edit8, Edit9})
+        e->setMinimumWidth(220);
+    subjectColumn->addLayout(subjectForm);
     BitBtn5 = new QPushButton(QStringLiteral("Generuj nowe klucze"));
-    keys->addWidget(BitBtn5, 0, Qt::AlignLeft);
+    subjectColumn->addWidget(BitBtn5, 0, Qt::AlignLeft);
+    subjectColumn->addStretch();
     Memo1 = addMemo(keys, QStringLiteral("Klucz prywatny:"));
     Memo2 = addMemo(keys, QStringLiteral("Klucz publiczny:"));
     Memo3 = addMemo(keys, QStringLiteral("Certificate Signing Request (CSR):"));
