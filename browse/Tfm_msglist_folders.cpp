@@ -121,7 +121,7 @@ void Tfm_msglist::refresh_folders(bool keepstate)
             // A transport error raised here ends the rebuild at this mailbox: the nodes built
             // so far stay, the error goes to the default error box.
             const QJsonValue answer =
-                getrequest(resourceNumberMessages(mb.address), i, {}, QStringLiteral("GET"), {});
+                getrequest(resourceNumberMessages(mb.address), i, {}, QStringLiteral("get"), {});
             node = buildmailboxnode(i, mb.name,
                                     answer.isArray() ? MailboxState::Answered
                                                      : MailboxState::Failed,
