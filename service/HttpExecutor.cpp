@@ -15,14 +15,24 @@ int g_timeoutMs = 30000;
 
 const char *const TransportErrorText = "Brak połączenia z serwerem %1: %2";
 
+// Parsing the system's and the extra certificates costs tens of milliseconds; do it once per
+// CA file, not once per request.
 QSslConfiguration sslConfiguration()
 {
-    QSslConfiguration conf = QSslConfiguration::defaultConfiguration();
+    static QString cachedFor;
+    static QSslConfiguration cached;
+    static bool ready = false;
     const QString ca = serviceHosts().caFile;
-    if (!ca.isEmpty())
-        conf.addCaCertificates(ca, QSsl::Pem);
-    conf.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    return conf;
+    if (!ready || ca != cachedFor) {
+        QSslConfiguration conf = QSslConfiguration::defaultConfiguration();
+        if (!ca.isEmpty())
+            conf.addCaCertificates(ca, QSsl::Pem);
+        conf.setPeerVerifyMode(QSslSocket::VerifyPeer);
+        cached = conf;
+        cachedFor = ca;
+        ready = true;
+    }
+    return cached;
 }
 
 bool isTransportError(QNetworkReply::NetworkError e)

@@ -19,7 +19,7 @@
 
 namespace {
 const QString A = "AE:PL-12345-67890-ABCDE-25";
-const QString B = "AE:PL-98765-43210-FEDCB-01";
+const QString B = "AE:PL-98765-43210-FEDCB-20";
 
 QString header(const QJsonValue &request, const char *name)
 {

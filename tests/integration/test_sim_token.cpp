@@ -11,7 +11,7 @@
 namespace {
 
 const QString mailboxA = QStringLiteral("AE:PL-12345-67890-ABCDE-25");
-const QString mailboxB = QStringLiteral("AE:PL-98765-43210-FEDCB-01"); // seeded, no key registered
+const QString mailboxB = QStringLiteral("AE:PL-98765-43210-FEDCB-20"); // seeded, no key registered
 
 qint64 now()
 {

@@ -24,7 +24,7 @@
 namespace {
 
 const QString kGood = QStringLiteral("AE:PL-12345-67890-ABCDE-25");
-const QString kFailing = QStringLiteral("AE:PL-98765-43210-FEDCB-01");
+const QString kFailing = QStringLiteral("AE:PL-98765-43210-FEDCB-20");
 
 TSkrzynka mailbox(const QString &name, const QString &address, const KeyMaterial &k)
 {
@@ -119,7 +119,7 @@ private Q_SLOTS:
         w.show(); // showing builds the tree once already
 
         m_sim.clearRequests();
-        m_sim.fault({{"method", "GET"}, {"path", ".*FEDCB-01/numberMessages$"}, {"status", 500},
+        m_sim.fault({{"method", "GET"}, {"path", ".*FEDCB-20/numberMessages$"}, {"status", 500},
                      {"body", R"({"error":"boom"})"}, {"times", 1}});
         w.refresh_folders(false);
         QTreeWidget *t = w.TreeView1;
