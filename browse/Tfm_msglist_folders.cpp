@@ -71,6 +71,10 @@ void Tfm_msglist::setupFolderTree()
     TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView1->setIndentation(35);
     TreeView1->setIconSize(QSize(32, 32));
+    // Long folder names scroll sideways instead of being cut off with an ellipsis.
+    TreeView1->header()->setStretchLastSection(false);
+    TreeView1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    TreeView1->setTextElideMode(Qt::ElideNone);
     if (TreeView1->accessibleName().isEmpty())
         TreeView1->setAccessibleName(QStringLiteral("Skrzynki i foldery"));
     // The selection stays visible when the tree loses the focus.
