@@ -50,6 +50,7 @@ private Q_SLOTS:
     void firstStart();
     void savedState_data();
     void savedState();
+    void panesSurviveLateMaximise();
     void undecryptableStorage_data();
     void undecryptableStorage();
     void lockedSecretStoreIsFatalWithoutReset();
@@ -233,6 +234,28 @@ void TestMainWindow::savedState()
     QCOMPARE(window.pl_topbk->height(), expectedUpper);
     QCOMPARE(window.pl_msg->height(), window.Splitter1->height() - 3 - expectedUpper);
     QCOMPARE(window.pl_folders->width(), expectedFolders);
+}
+
+// A window manager maximises a window only after it was shown; the saved upper pane, too high
+// for the design size, must come back once the window has grown, not stay cut back.
+void TestMainWindow::panesSurviveLateMaximise()
+{
+    TempStorage storage;
+    initstorage();
+    savewinstate(900, 500, 0, 600, 220);
+
+    Tfm_msglist window;
+    QVERIFY(window.FormCreate());
+    window.show(); // FormShow has run; nothing has been painted yet
+    QVERIFY(window.pl_topbk->height() < 600);
+    window.resize(1200, 1000);
+    QCOMPARE(window.pl_topbk->height(), 600);
+    QCOMPARE(window.pl_folders->width(), 220);
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs.size(), 1, 5000); // the first-run prompt, answered
+
+    // Once painted, a shrinking window cuts the pane back by the usual rule.
+    window.resize(900, 600);
+    QCOMPARE(window.pl_topbk->height(), window.Splitter1->height() - 3 - 200);
 }
 
 void TestMainWindow::undecryptableStorage_data()
