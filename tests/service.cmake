@@ -9,3 +9,9 @@ tarnvel_add_test(NAME test_service LABEL integration SOURCES integration/test_se
 if(TARGET edelivery-sim)
   add_dependencies(test_service edelivery-sim)
 endif()
+# The main window's service members, driven against the simulator.
+if(TARGET tarnvel_mainwindow AND TARGET edelivery-sim)
+  tarnvel_add_test(NAME test_window_service LABEL integration
+    SOURCES integration/test_window_service.cpp LIBS tarnvel_mainwindow)
+  add_dependencies(test_window_service edelivery-sim)
+endif()
