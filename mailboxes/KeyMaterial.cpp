@@ -153,5 +153,6 @@ bool isreadableprivatekey(const QString &pem)
         return false;
     PKey key(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, const_cast<char *>("")));
     ERR_clear_error();
-    return key != nullptr;
+    // The assertion is signed RS256: any other kind of key would fail at the first request.
+    return key != nullptr && EVP_PKEY_is_a(key.get(), "RSA");
 }

@@ -87,6 +87,9 @@ HttpResponse httpExecute(const HttpRequest &request)
     req.setSslConfiguration(sslConfiguration());
     // A redirect would carry the bearer token elsewhere; the service does not send them.
     req.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    // HTTP/2 answers carry no reason phrase, and the busy answer is recognised by its
+    // "Accepted" text.
+    req.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     for (const auto &h : request.headers)
         req.setRawHeader(h.first, h.second);
 

@@ -185,7 +185,10 @@ QByteArray readAttachmentContent(const QJsonValue &answer)
         return {};
     // Decode from the Latin-1 bytes straight away and let them go, so that at most the text
     // and the decoded file are held together.
-    auto decoded = QByteArray::fromBase64Encoding(content.toString().toLatin1(),
+    // Line breaks and blanks are how Base64 is often wrapped; they carry no data.
+    QByteArray text = content.toString().toLatin1();
+    text.removeIf([](char c) { return c == '\r' || c == '\n' || c == ' ' || c == '\t'; });
+    auto decoded = QByteArray::fromBase64Encoding(std::move(text),
                                                   QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return {};

@@ -62,6 +62,9 @@ void SqlDb::open(const QString &path, const QString &hexKey)
         throw StorageError(msg);
     }
     m_db = db;
+    // Another instance saving at the same moment holds the lock only briefly; waiting for it
+    // keeps a passing "database is locked" from reading as damaged storage at start-up.
+    sqlite3_busy_timeout(db, 5000);
     try {
         // A raw key skips key derivation: the configuration file is opened for every load and
         // save, and derivation would cost tens of milliseconds each time.

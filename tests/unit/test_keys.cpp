@@ -161,6 +161,10 @@ private Q_SLOTS:
         // An unencrypted PKCS #8 key is readable too.
         const Run clear = openssl({"pkey", "-passin", "pass:", "-in", plain});
         QVERIFY(isreadableprivatekey(clear.out));
+        // A readable key of another kind cannot sign the RS256 assertion.
+        const Run ec = openssl({"genpkey", "-algorithm", "EC", "-pkeyopt", "ec_paramgen_curve:P-256"});
+        QCOMPARE(ec.code, 0);
+        QVERIFY(!isreadableprivatekey(ec.out));
     }
 };
 

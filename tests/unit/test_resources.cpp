@@ -141,6 +141,9 @@ private Q_SLOTS:
         QVERIFY(readAttachmentContent(parse(R"({"file":{}})")).isEmpty());
         QVERIFY(readAttachmentContent(parse(R"({"file":"UERG"})")).isEmpty());
         QVERIFY(readAttachmentContent(parse(R"({"file":{"file":"not base64!"}})")).isEmpty());
+        // Base64 wrapped into lines still decodes to the whole file.
+        QCOMPARE(readAttachmentContent(parse(R"({"file":{"file":"UERGLT\r\nEuNwo="}})")),
+                 QByteArray("PDF-1.7\n"));
     }
 };
 
