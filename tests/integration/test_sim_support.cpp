@@ -106,28 +106,7 @@ HttpAnswer httpsRequest(const SimProcess &sim, const QByteArray &method,
                         const QByteArray &pathAndQuery, const QByteArray &body,
                         const QList<QPair<QByteArray, QByteArray>> &headers, int timeoutMs)
 {
-    QNetworkAccessManager nam;
-    QNetworkRequest req(
-        QUrl::fromEncoded("https://" + sim.hostPort().toLatin1() + pathAndQuery, QUrl::StrictMode));
-    QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
-    ssl.addCaCertificates(sim.caFile());
-    req.setSslConfiguration(ssl);
-    req.setTransferTimeout(timeoutMs);
-    for (const auto &[name, value] : headers)
-        req.setRawHeader(name, value);
-    QNetworkReply *reply =
-        method == "GET" ? nam.get(req) : nam.sendCustomRequest(req, method, body);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec();
-    HttpAnswer a;
-    a.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    a.reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
-    a.body = reply->readAll();
-    a.error = reply->error();
-    delete reply;
-    return a;
+    return sim.send(method, pathAndQuery, body, headers, timeoutMs);
 }
 
 HttpAnswer requestToken(const SimProcess &sim, const QString &address, const QByteArray &assertion)

@@ -40,14 +40,7 @@ QByteArray base64url(const QByteArray &data);
 QByteArray signAssertion(EVP_PKEY *key, const QByteArray &header, const QByteArray &payload);
 QByteArray signAssertion(EVP_PKEY *key, const TestClaims &claims);
 
-struct HttpAnswer
-{
-    int status = 0;
-    QByteArray reason;
-    QByteArray body;
-    QNetworkReply::NetworkError error = QNetworkReply::NoError;
-    QJsonDocument json() const { return QJsonDocument::fromJson(body); }
-};
+using HttpAnswer = SimHttpAnswer;
 
 // pathAndQuery is sent as written (already encoded).
 HttpAnswer httpsRequest(const SimProcess &sim, const QByteArray &method,

@@ -115,6 +115,35 @@ void SimProcess::stop()
     m_https = m_ntp = 0;
 }
 
+SimHttpAnswer SimProcess::send(const QByteArray &method, const QByteArray &pathAndQuery,
+                               const QByteArray &body,
+                               const QList<QPair<QByteArray, QByteArray>> &headers,
+                               int timeoutMs) const
+{
+    QNetworkAccessManager nam;
+    QNetworkRequest req(
+        QUrl::fromEncoded(baseUrl().toLatin1() + pathAndQuery, QUrl::StrictMode));
+    QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
+    ssl.addCaCertificates(caFile());
+    req.setSslConfiguration(ssl);
+    req.setTransferTimeout(timeoutMs);
+    for (const auto &[name, value] : headers)
+        req.setRawHeader(name, value);
+    QNetworkReply *reply =
+        method == "GET" ? nam.get(req) : nam.sendCustomRequest(req, method, body);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!reply->isFinished())
+        loop.exec();
+    SimHttpAnswer a;
+    a.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    a.reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
+    a.body = reply->readAll();
+    a.error = reply->error();
+    delete reply;
+    return a;
+}
+
 QJsonDocument SimProcess::admin(const QByteArray &method, const QString &path,
                                 const QByteArray &jsonBody, int *status)
 {
@@ -122,26 +151,13 @@ QJsonDocument SimProcess::admin(const QByteArray &method, const QString &path,
         *status = 0;
     if (m_https <= 0)
         return {};
-    QNetworkAccessManager nam;
-    QNetworkRequest req(QUrl(baseUrl() + path));
-    QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
-    ssl.addCaCertificates(caFile());
-    req.setSslConfiguration(ssl);
-    req.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-    req.setTransferTimeout(15000);
     // An empty POST would go out without Content-Length, and the server then waits for a body.
     const QByteArray body = jsonBody.isEmpty() && method != "GET" ? QByteArray("{}") : jsonBody;
-    QNetworkReply *reply =
-        method == "GET" ? nam.get(req) : nam.sendCustomRequest(req, method, body);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec();
+    const SimHttpAnswer a =
+        send(method, QUrl(path).toEncoded(), body, {{"Content-Type", "application/json"}});
     if (status)
-        *status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QJsonDocument doc = QJsonDocument::fromJson(reply->readAll());
-    delete reply;
-    return doc;
+        *status = a.status;
+    return a.json();
 }
 
 bool SimProcess::registerCsr(const QString &address, const QString &csrPem)

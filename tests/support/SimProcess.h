@@ -7,11 +7,23 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QList>
+#include <QNetworkReply>
+#include <QPair>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <memory>
+
+struct SimHttpAnswer
+{
+    int status = 0;
+    QByteArray reason;
+    QByteArray body;
+    QNetworkReply::NetworkError error = QNetworkReply::NoError;
+    QJsonDocument json() const { return QJsonDocument::fromJson(body); }
+};
 
 class SimProcess
 {
@@ -43,7 +55,13 @@ public:
     QString hostPort() const { return QStringLiteral("127.0.0.1:%1").arg(m_https); }
     QString baseUrl() const { return "https://" + hostPort(); }
 
-    // A synchronous HTTPS request to the simulator; the answer's JSON (null when not JSON).
+    // A synchronous HTTPS request to the simulator, trusting its CA; pathAndQuery is sent as
+    // written (already encoded).
+    SimHttpAnswer send(const QByteArray &method, const QByteArray &pathAndQuery,
+                       const QByteArray &body = {},
+                       const QList<QPair<QByteArray, QByteArray>> &headers = {},
+                       int timeoutMs = 15000) const;
+    // An admin request; the answer's JSON (null when not JSON).
     QJsonDocument admin(const QByteArray &method, const QString &path,
                         const QByteArray &jsonBody = {}, int *status = nullptr);
     bool registerCsr(const QString &address, const QString &csrPem);
