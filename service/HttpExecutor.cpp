@@ -1,6 +1,7 @@
 #include "service/HttpExecutor.h"
 
 #include "service/ServiceConfig.h"
+#include "service/ServiceError.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -118,5 +119,13 @@ HttpResponse httpExecute(const HttpRequest &request)
             : reply->errorString();
     }
     delete reply;
+    return r;
+}
+
+HttpResponse httpExecuteOrThrow(const HttpRequest &request)
+{
+    HttpResponse r = httpExecute(request);
+    if (r.transportError)
+        throw ServiceError(transportErrorMessage(request.url, r.errorText));
     return r;
 }

@@ -28,6 +28,10 @@ struct HttpResponse
 
 HttpResponse httpExecute(const HttpRequest &request);
 
+// httpExecute for a user action: a call without an HTTP answer ends the action with a
+// ServiceError that names the host and the error.
+HttpResponse httpExecuteOrThrow(const HttpRequest &request);
+
 // Transfer time-out of every call; a call that stalls longer fails. Default 30 s.
 void setHttpTimeoutMs(int ms);
 int httpTimeoutMs();

@@ -2,7 +2,6 @@
 
 #include "service/AnswerClass.h"
 #include "service/HttpExecutor.h"
-#include "service/ServiceError.h"
 #include "service/TokenRequest.h"
 #include "storage/fvar.h"
 
@@ -22,9 +21,7 @@ HttpResponse sendServiceRequest(const QString &url, const QString &token,
         req.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
     }
     req.headers.append(qMakePair(QByteArray("Authorization"), "Bearer " + token.toUtf8()));
-    const HttpResponse r = httpExecute(req);
-    if (r.transportError)
-        throw ServiceError(transportErrorMessage(req.url, r.errorText));
+    const HttpResponse r = httpExecuteOrThrow(req);
     return r;
 }
 

@@ -4,7 +4,6 @@
 #include "service/HttpExecutor.h"
 #include "service/Resources.h"
 #include "service/ServiceConfig.h"
-#include "service/ServiceError.h"
 #include "storage/UiHooks.h"
 #include "storage/fvar.h"
 
@@ -67,9 +66,7 @@ void fetchMailboxToken(TSkrzynka &mbox, qint64 serviceNow)
                      QUrl::StrictMode);
     req.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/x-www-form-urlencoded")));
     req.body = tokenRequestBody(assertion);
-    const HttpResponse r = httpExecute(req);
-    if (r.transportError)
-        throw ServiceError(transportErrorMessage(req.url, r.errorText));
+    const HttpResponse r = httpExecuteOrThrow(req);
 
     QJsonParseError perr{};
     const QJsonDocument doc = QJsonDocument::fromJson(r.body, &perr);

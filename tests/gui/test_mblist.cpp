@@ -2,6 +2,7 @@
 // all against the real configuration database.
 
 #include "../support/TempStorage.h"
+#include "../support/TestMailbox.h"
 #include "app/MojDBox.h"
 #include "mailboxes/KeyMaterial.h"
 #include "mailboxes/keysmanager.h"
@@ -28,14 +29,7 @@ KeyMaterial &keys()
 
 TSkrzynka mailbox(const QString &name, const QString &address)
 {
-    TSkrzynka m;
-    m.name = name;
-    m.address = address;
-    m.sysname = "tarnvel";
-    m.keyprv = keys().privatePem;
-    m.keypub = keys().publicPem;
-    m.csr = keys().csrPem;
-    return m;
+    return testMailbox(name, address, keys());
 }
 
 // Runs the action once the next modal editor is open; closes any other modal window so a

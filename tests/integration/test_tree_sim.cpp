@@ -3,6 +3,7 @@
 
 #include "../support/SimProcess.h"
 #include "../support/TempStorage.h"
+#include "../support/TestMailbox.h"
 #include "app/MojDBox.h"
 #include "app/Tfm_msglist.h"
 #include "browse/FolderTreeItem.h"
@@ -28,14 +29,7 @@ const QString kFailing = QStringLiteral("AE:PL-98765-43210-FEDCB-20");
 
 TSkrzynka mailbox(const QString &name, const QString &address, const KeyMaterial &k)
 {
-    TSkrzynka m;
-    m.name = name;
-    m.address = address;
-    m.sysname = QStringLiteral("tarnvel");
-    m.keyprv = k.privatePem;
-    m.keypub = k.publicPem;
-    m.csr = k.csrPem;
-    return m;
+    return testMailbox(name, address, k);
 }
 
 QStringList topTexts(const QTreeWidget *t)

@@ -4,6 +4,7 @@
 
 #include "../support/SimProcess.h"
 #include "../support/TempStorage.h"
+#include "../support/TestMailbox.h"
 #include "app/MojDBox.h"
 #include "app/SystemBoxes.h"
 #include "app/Tfm_msglist.h"
@@ -55,17 +56,7 @@ class TestWindowService : public QObject
     KeyMaterial m_keys;
     QVector<MojDBoxCall> m_boxes;
 
-    TSkrzynka mailbox() const
-    {
-        TSkrzynka m;
-        m.name = QStringLiteral("Biuro");
-        m.address = kAddress;
-        m.sysname = QStringLiteral("tarnvel");
-        m.keyprv = m_keys.privatePem;
-        m.keypub = m_keys.publicPem;
-        m.csr = m_keys.csrPem;
-        return m;
-    }
+    TSkrzynka mailbox() const { return testMailbox(QStringLiteral("Biuro"), kAddress, m_keys); }
     QJsonArray requestsTo(const QString &pathPart)
     {
         QJsonArray out;

@@ -3,6 +3,7 @@
 
 #include "../../tests/support/SimProcess.h"
 #include "../../tests/support/TempStorage.h"
+#include "../../tests/support/TestMailbox.h"
 #include "app/MojDBox.h"
 #include "app/Tfm_msglist.h"
 #include "mailboxes/KeyMaterial.h"
@@ -95,14 +96,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < kMailboxes; ++i) {
         if (!sim.registerCsr(address(i), keys.csrPem))
             return 1;
-        TSkrzynka m;
-        m.name = QStringLiteral("Skrzynka %1").arg(i + 1);
-        m.address = address(i);
-        m.sysname = "bench";
-        m.keyprv = keys.privatePem;
-        m.keypub = keys.publicPem;
-        m.csr = keys.csrPem;
-        skrzynki.append(m);
+        skrzynki.append(
+            testMailbox(QStringLiteral("Skrzynka %1").arg(i + 1), address(i), keys, "bench"));
     }
 
     Tfm_msglist w;

@@ -76,14 +76,6 @@ QJsonObject metadata(const SimMessage &m)
     return md;
 }
 
-SimMessage *findMessage(SimMailbox *mb, const QString &id)
-{
-    for (SimMessage &m : mb->messages)
-        if (m.id == id)
-            return &m;
-    return nullptr;
-}
-
 } // namespace
 
 SimServer::SimServer(SimState &state, X509 *cert, EVP_PKEY *key)
@@ -266,6 +258,22 @@ SimMailbox *SimServer::authorise(const httplib::Request &req, httplib::Response 
     return mb;
 }
 
+SimMessage *SimServer::authorisedMessage(const httplib::Request &req, httplib::Response &res,
+                                         SimMailbox **mailbox)
+{
+    SimMailbox *mb = authorise(req, res);
+    if (!mb)
+        return nullptr;
+    if (mailbox)
+        *mailbox = mb;
+    const QString id = qs(req.matches[2]);
+    for (SimMessage &m : mb->messages)
+        if (m.id == id)
+            return &m;
+    apiError(res, 404, "NOT_FOUND", "no message " + id);
+    return nullptr;
+}
+
 void SimServer::numberMessages(const httplib::Request &req, httplib::Response &res)
 {
     std::lock_guard lock(m_state.mutex());
@@ -315,12 +323,9 @@ void SimServer::messages(const httplib::Request &req, httplib::Response &res)
 void SimServer::message(const httplib::Request &req, httplib::Response &res)
 {
     std::lock_guard lock(m_state.mutex());
-    SimMailbox *mb = authorise(req, res);
-    if (!mb)
-        return;
-    SimMessage *m = findMessage(mb, qs(req.matches[2]));
+    SimMessage *m = authorisedMessage(req, res);
     if (!m)
-        return apiError(res, 404, "NOT_FOUND", "no message " + qs(req.matches[2]));
+        return;
     if (req.get_param_value("format") != "full")
         return apiError(res, 400, "UAAPI0001", "format must be full");
     // Reading in full is what counts as receiving the message.
@@ -346,33 +351,29 @@ void SimServer::message(const httplib::Request &req, httplib::Response &res)
 void SimServer::attachment(const httplib::Request &req, httplib::Response &res)
 {
     std::lock_guard lock(m_state.mutex());
-    SimMailbox *mb = authorise(req, res);
-    if (!mb)
+    SimMessage *m = authorisedMessage(req, res);
+    if (!m)
         return;
-    SimMessage *m = findMessage(mb, qs(req.matches[2]));
-    if (m)
-        for (const SimAttachment &a : m->attachments)
-            if (a.id == qs(req.matches[3]))
-                return answer(
-                    res, 200,
-                    QJsonObject{{"file", QJsonObject{{"file", QString::fromLatin1(
-                                                                  a.content.toBase64())}}}});
+    for (const SimAttachment &a : m->attachments)
+        if (a.id == qs(req.matches[3]))
+            return answer(res, 200,
+                          QJsonObject{{"file", QJsonObject{{"file", QString::fromLatin1(
+                                                                        a.content.toBase64())}}}});
     apiError(res, 404, "NOT_FOUND", "no such attachment");
 }
 
 void SimServer::controlData(const httplib::Request &req, httplib::Response &res)
 {
     std::lock_guard lock(m_state.mutex());
-    SimMailbox *mb = authorise(req, res);
-    if (!mb)
-        return;
-    SimMessage *m = findMessage(mb, qs(req.matches[2]));
+    SimMailbox *mb = nullptr;
+    SimMessage *m = authorisedMessage(req, res, &mb);
     if (!m)
-        return apiError(res, 404, "NOT_FOUND", "no message " + qs(req.matches[2]));
+        return;
     const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(req.body));
-    const QJsonObject op = doc.array().first().toObject();
+    const QJsonArray ops = doc.array();
+    const QJsonObject op = ops.size() == 1 ? ops.at(0).toObject() : QJsonObject();
     const QJsonArray value = op.value("value").toArray();
-    if (!doc.isArray() || doc.array().size() != 1 || op.value("op") != "add" ||
+    if (!doc.isArray() || ops.size() != 1 || op.value("op") != "add" ||
         op.value("path") != "labels" || value.size() != 1 || !value.first().isString())
         return apiError(res, 400, "UAAPI0002",
                         "expected [{\"op\":\"add\",\"path\":\"labels\",\"value\":[label]}]");

@@ -18,6 +18,10 @@ private:
     void token(const httplib::Request &req, httplib::Response &res);
     // Checks the bearer token against the mailbox of the path; answers 401 itself when not.
     SimMailbox *authorise(const httplib::Request &req, httplib::Response &res);
+    // The message of the path's second match in the caller's mailbox (also given through
+    // mailbox); null once res holds the refusal. The caller holds the state's lock.
+    SimMessage *authorisedMessage(const httplib::Request &req, httplib::Response &res,
+                                  SimMailbox **mailbox = nullptr);
     void numberMessages(const httplib::Request &req, httplib::Response &res);
     void messages(const httplib::Request &req, httplib::Response &res);
     void message(const httplib::Request &req, httplib::Response &res);
